@@ -1,0 +1,42 @@
+#pragma once
+// The line rules of include files: splitting, decoding, and the three tests the merge makes of a
+// line (customised entry, model declaration, report phrase).
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "common/core/ansi_codec.h"
+
+namespace tessaly {
+
+// Lines end at CR LF, CR or LF; the terminator is not part of the line. A last line without a
+// terminator counts; a final terminator adds no empty line; no bytes give no lines.
+std::vector<std::string_view> SplitLines(std::string_view bytes);
+
+struct DecodedText {
+  std::vector<std::wstring> lines;  // trimmed
+  bool utf8Bom = false;             // the bytes began with a UTF-8 byte-order mark (set aside)
+};
+
+// Decodes a whole include file. Throws AppError (context: `context`) for a UTF-16 file, a file of
+// more than maxLines lines, or a line that the code page cannot carry unchanged.
+DecodedText DecodeIncludeText(std::string_view bytes, const corvanel::AnsiCodec& codec, std::size_t maxLines,
+                              const std::wstring& context);
+
+// Entry test of a customised (trimmed) line: "CONST " in any case, exactly one "=". The name is
+// the text between the first six characters and the "=", trimmed of spaces.
+std::optional<std::wstring_view> EntryName(std::wstring_view line);
+
+// Declaration test of a model line: spaces and tabs skipped, "CONST" in any case followed by a
+// space or tab, at least one "=". The name is the text up to the first "=", trimmed of spaces
+// and tabs.
+std::optional<std::wstring_view> DeclaredName(std::wstring_view line);
+
+// A phrase for the report: the line begins with exactly "CONST ".
+bool IsPhrase(std::wstring_view line);
+
+// Removes spaces and tabs from both ends (names are compared so).
+std::wstring_view StripBlanks(std::wstring_view text);
+
+}  // namespace tessaly

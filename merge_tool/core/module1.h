@@ -1,0 +1,61 @@
+#pragma once
+// Tessaly's program-wide state and the merge engine that works on it. The program has one
+// instance, Module1; tests make their own.
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "common/core/ansi_codec.h"
+#include "file_store.h"
+
+namespace tessaly {
+
+inline constexpr int kMaxLines = 1000;
+// Include files are a few hundred lines of short constants; anything near this is not one.
+inline constexpr std::size_t kMaxFileBytes = 64u << 20;
+
+class Module1State {
+ public:
+  Module1State() : Module1State(SystemFileStore(), corvanel::SystemAnsiCodec()) {}
+  Module1State(FileStore& files, const corvanel::AnsiCodec& codec) : files_(&files), codec_(&codec) {}
+
+  // The line model: line k at incLines[k], k = 1..incCount; index 0 is never used.
+  std::array<std::wstring, kMaxLines + 1> incLines;
+  std::int16_t incCount = 0;
+  // 1 where the latest merge replaced the line.
+  std::array<std::int16_t, kMaxLines + 1> incFound{};
+  // 0 nothing loaded, 1 standard file loaded, 2 merged and unsaved, 3 merged and saved.
+  std::int16_t mergeState = 0;
+  // The file chosen last in the file selector: folder (ending in "\") and name.
+  std::wstring lastPath;
+  std::wstring lastFile;
+  // The file selector's accepted choice.
+  std::wstring selPath;
+  std::wstring selFile;
+  // The standard file began with a UTF-8 byte-order mark; the merged file gets one too.
+  bool incUtf8Bom = false;
+
+  // Reads the standard file's trimmed lines into the model. On failure (unreadable, not 8-bit
+  // text, more than kMaxLines lines) it throws and the model is unchanged.
+  void LoadStandardFile(const std::wstring& path);
+  // Carries the customised file's entries into the model: each entry replaces the model's
+  // declarations of exactly its name. On failure it throws and the model is unchanged.
+  void MergeCustomFile(const std::wstring& path);
+  // The report of phrases the latest merge left unreplaced; empty when there are none.
+  [[nodiscard]] std::wstring BuildReportText() const;
+  // Writes the model, each line ended by CR LF, replacing the target in one step. On failure it
+  // throws and the target keeps its bytes.
+  void SaveMergedFile(const std::wstring& path) const;
+
+  [[nodiscard]] FileStore& Files() const { return *files_; }
+
+ private:
+  FileStore* files_;
+  const corvanel::AnsiCodec* codec_;
+};
+
+// The program's state.
+inline Module1State Module1;
+
+}  // namespace tessaly

@@ -1,0 +1,106 @@
+// Native file access, for the unit tests, the fuzzer and the benchmark on Linux.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <random>
+
+#include "common/core/app_error.h"
+#include "common/core/unique_any.h"
+#include "common/core/utf8.h"
+#include "merge_tool/core/file_store.h"
+
+namespace tessaly {
+
+using corvanel::AppError;
+
+namespace {
+struct FdTraits {
+  using pointer = int;
+  static int invalid() noexcept { return -1; }
+  static void close(int fd) noexcept { ::close(fd); }
+};
+using unique_fd = corvanel::unique_any<FdTraits>;
+
+AppError Errno(const std::wstring& context, int code) {
+  return AppError(context, corvanel::Utf8ToWide(std::strerror(code)), static_cast<std::uint32_t>(code));
+}
+
+class PosixFileStore final : public FileStore {
+ public:
+  std::string ReadAll(const std::wstring& path, std::size_t maxBytes) override {
+    const std::wstring context = L"Cannot read \"" + path + L"\"";
+    unique_fd fd(::open(corvanel::WideToUtf8(path).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    if (!fd) throw Errno(context, errno);
+    struct stat info {};
+    if (::fstat(fd.get(), &info) != 0) throw Errno(context, errno);
+    if (!S_ISREG(info.st_mode)) throw AppError(context, L"It is not a disk file.");
+    if (static_cast<std::size_t>(info.st_size) > maxBytes) {
+      throw AppError(context, L"The file is larger than " + std::to_wstring(maxBytes >> 20) + L" MB.");
+    }
+    std::string bytes;
+    char buffer[65536];
+    for (;;) {
+      const ssize_t got = ::read(fd.get(), buffer, sizeof buffer);
+      if (got < 0) {
+        if (errno == EINTR) continue;
+        throw Errno(context, errno);
+      }
+      if (got == 0) break;
+      bytes.append(buffer, static_cast<std::size_t>(got));
+      if (bytes.size() > maxBytes) {
+        throw AppError(context, L"The file is larger than " + std::to_wstring(maxBytes >> 20) + L" MB.");
+      }
+    }
+    return bytes;
+  }
+
+  void ReplaceAll(const std::wstring& path, std::string_view bytes) override {
+    const std::wstring context = L"Cannot save \"" + path + L"\"";
+    const std::string target = corvanel::WideToUtf8(path);
+    struct stat info {};
+    if (::stat(target.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) {
+      throw AppError(context, L"It is not a disk file.");
+    }
+    const auto slash = target.rfind('/');
+    const std::string folder = slash == std::string::npos ? std::string(".") : target.substr(0, slash + 1);
+    std::random_device random;
+    std::string temp;
+    unique_fd fd;
+    for (int attempt = 0; attempt < 100 && !fd; ++attempt) {
+      temp = folder + (slash == std::string::npos ? "/" : "") + ".tessaly-" + std::to_string(random()) + ".tmp";
+      fd.reset(::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644));
+      if (!fd && errno != EEXIST) throw Errno(context, errno);
+    }
+    if (!fd) throw Errno(context, EEXIST);
+    corvanel::scope_exit removeTemp([&] { ::unlink(temp.c_str()); });
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+      const ssize_t put = ::write(fd.get(), bytes.data() + done, bytes.size() - done);
+      if (put < 0) {
+        if (errno == EINTR) continue;
+        throw Errno(context, errno);
+      }
+      done += static_cast<std::size_t>(put);
+    }
+    if (::fsync(fd.get()) != 0) throw Errno(context, errno);
+    if (::close(fd.release()) != 0) throw Errno(context, errno);
+    if (::rename(temp.c_str(), target.c_str()) != 0) throw Errno(context, errno);
+    removeTemp.dismiss();
+  }
+
+  bool Exists(const std::wstring& path) override {
+    struct stat info {};
+    return ::stat(corvanel::WideToUtf8(path).c_str(), &info) == 0;
+  }
+};
+}  // namespace
+
+FileStore& SystemFileStore() {
+  static PosixFileStore store;
+  return store;
+}
+
+}  // namespace tessaly

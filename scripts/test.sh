@@ -1,0 +1,58 @@
+#!/usr/bin/env bash
+# Installs what the build needs, builds every preset, and runs every test: natively
+# (sanitizers, a short fuzz run) and under Wine with a fresh prefix on a virtual display.
+set -uo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+
+packages=(cmake ninja-build clang libclang-rt-14-dev googletest libbenchmark-dev
+          g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine wine64 xvfb xauth
+          x11-apps imagemagick e2fsprogs)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if ((${#missing[@]})); then
+  echo "== installing: ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq && apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null || exit 1
+fi
+
+jobs=$(nproc)
+step() { echo; echo "== $*"; }
+step "native build";  cmake --preset native >/dev/null && cmake --build --preset native -j "$jobs" || exit 1
+step "win64 build";   cmake --preset win64 >/dev/null && cmake --build --preset win64 -j "$jobs" || exit 1
+step "win32 build (release architecture)"
+cmake --preset win32 >/dev/null && cmake --build --preset win32 -j "$jobs" || exit 1
+step "static linking"
+for exe in $(find build/win64 build/win32 \( -name '*.exe' -o -name '*.dll' \) -not -path '*/wineprefix/*'); do
+  if x86_64-w64-mingw32-objdump -p "$exe" | grep -qiE 'DLL Name: (libstdc|libgcc|libwinpthread)'; then
+    echo "$exe imports a MinGW runtime DLL"; exit 1
+  fi
+done
+echo "no MinGW runtime DLL imported"
+[[ ${1:-} == --build-only ]] && exit 0
+
+step "native tests"
+ctest --preset native -j "$jobs" 2>&1 | tee build/native-ctest.log
+native_rc=${PIPESTATUS[0]}
+
+step "Windows tests under Wine"
+prefix=$root/build/win64/wineprefix
+rm -rf "$prefix"
+export WINEPREFIX=$prefix WINEDEBUG=-all LC_ALL=C.UTF-8
+scripts/with-display.sh ctest --preset win64 2>&1 | tee build/win64-ctest.log
+win_rc=${PIPESTATUS[0]}
+
+# One closing line for both runs.
+count() { grep -oE "$1" "$2" | tail -1 | grep -oE '[0-9]+' | head -1; }
+passed=0 failed=0
+for log in build/native-ctest.log build/win64-ctest.log; do
+  total=$(grep -oE 'out of [0-9]+' "$log" | tail -1 | grep -oE '[0-9]+')
+  fails=$(grep -oE '[0-9]+ tests failed' "$log" | tail -1 | grep -oE '[0-9]+')
+  total=${total:-0} fails=${fails:-1}
+  passed=$((passed + total - fails)) failed=$((failed + fails))
+done
+echo
+echo "$passed passed, $failed failed"
+((native_rc == 0 && win_rc == 0))
