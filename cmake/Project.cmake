@@ -19,8 +19,9 @@ function(corvanel_add_native_test target)
 endfunction()
 
 # A Windows test executable, registered as ONE ctest test: every Wine start costs seconds.
+# ENV adds or overrides environment entries (later entries win).
 function(corvanel_add_wine_test target)
-  cmake_parse_arguments(ARG "" "TIMEOUT" "SOURCES;LIBS;DEPENDS" ${ARGN})
+  cmake_parse_arguments(ARG "" "TIMEOUT" "SOURCES;LIBS;DEPENDS;ENV" ${ARGN})
   add_executable(${target} ${ARG_SOURCES})
   corvanel_target_settings(${target})
   target_link_libraries(${target} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main)
@@ -33,7 +34,7 @@ function(corvanel_add_wine_test target)
     set(ARG_TIMEOUT 300)
   endif()
   set_tests_properties(${target} PROPERTIES
-    ENVIRONMENT "${CORVANEL_WINE_ENV}"
+    ENVIRONMENT "${CORVANEL_WINE_ENV};${ARG_ENV}"
     FIXTURES_REQUIRED wine_prefix
     TIMEOUT ${ARG_TIMEOUT})
 endfunction()

@@ -26,13 +26,13 @@ TEST(UniqueAny, ClosesEachValueExactlyOnce) {
     unique_fake a(1);
     unique_fake b(std::move(a));  // a gives up 1 without closing
     EXPECT_FALSE(a.valid());
-    *b.put() = 2;                  // put closes 1 first
+    *b.put() = 2;  // put closes 1 first
     unique_fake c;
-    c = std::move(b);              // c takes 2
+    c = std::move(b);  // c takes 2
     unique_fake d(3);
-    EXPECT_EQ(d.release(), 3);     // released: never closed
-    c.reset(4);                    // closes 2
-  }                                // closes 4
+    EXPECT_EQ(d.release(), 3);  // released: never closed
+    c.reset(4);                 // closes 2
+  }                             // closes 4
   EXPECT_EQ(g_closed, (std::vector<int>{1, 2, 4}));
 }
 
@@ -50,8 +50,12 @@ TEST(Trimmed, RemovesOnlySpaces) {
   const struct {
     std::wstring in, out;
   } cases[] = {
-      {L"", L""},           {L"   ", L""},          {L"  a b  ", L"a b"},
-      {L"\tx\t", L"\tx\t"}, {L" \t x \t ", L"\t x \t"}, {L"\r\n", L"\r\n"},
+      {L"", L""},
+      {L"   ", L""},
+      {L"  a b  ", L"a b"},
+      {L"\tx\t", L"\tx\t"},
+      {L" \t x \t ", L"\t x \t"},
+      {L"\r\n", L"\r\n"},
       {L"\u00A0a", L"\u00A0a"},  // no-break space is not a space here
   };
   for (const auto& c : cases) EXPECT_EQ(Trimmed(c.in), c.out) << WideToUtf8(c.in);
@@ -80,7 +84,9 @@ TEST(Utf8, ConvertsBothWaysAndReplacesInvalidBytes) {
   EXPECT_EQ(WideToUtf8(L"a\u00E9\u20AC"), "a\xC3\xA9\xE2\x82\xAC");
   EXPECT_EQ(Utf8ToWide("a\xC3\xA9\xE2\x82\xAC"), L"a\u00E9\u20AC");
   EXPECT_EQ(Utf8ToWide("a\xC3"), L"a\uFFFD");
-  EXPECT_EQ(Utf8ToWide("\xFF" "b"), L"\uFFFDb");
+  EXPECT_EQ(Utf8ToWide("\xFF"
+                       "b"),
+            L"\uFFFDb");
 }
 
 TEST(AppError, CarriesContextReasonAndCode) {

@@ -155,9 +155,7 @@ class WinFileStore final : public FileStore {
     throw Win32Error(error, context);
   }
 
-  bool Exists(const std::wstring& path) override {
-    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-  }
+  bool Exists(const std::wstring& path) override { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 };
 }  // namespace
 

@@ -14,8 +14,13 @@ namespace fs = std::filesystem;
 
 class PosixFiles : public ::testing::Test {
  protected:
-  fs::path dir = fs::temp_directory_path() / ("tessaly-test-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-  void SetUp() override { fs::remove_all(dir); fs::create_directories(dir); }
+  fs::path dir =
+      fs::temp_directory_path() / ("tessaly-test-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+                                   "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+  void SetUp() override {
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+  }
   void TearDown() override { fs::remove_all(dir); }
   std::wstring W(const fs::path& p) { return corvanel::Utf8ToWide(p.string()); }
   std::string Read(const fs::path& p) {

@@ -93,7 +93,10 @@ TEST(DecodeIncludeText, TrimsSpacesKeepsTabsAndSetsAsideUtf8Bom) {
 
 TEST(DecodeIncludeText, RefusesUtf16AndTooManyLines) {
   corvanel::Cp1252Codec codec;
-  for (const std::string& bytes : {std::string("\xFF\xFE" "C\0", 4), std::string("\xFE\xFF\0C", 4)}) {
+  for (const std::string& bytes : {std::string("\xFF\xFE"
+                                               "C\0",
+                                               4),
+                                   std::string("\xFE\xFF\0C", 4)}) {
     try {
       DecodeIncludeText(bytes, codec, 1000, L"Cannot load \"x\"");
       ADD_FAILURE() << "UTF-16 accepted";

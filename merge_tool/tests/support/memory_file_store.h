@@ -24,7 +24,8 @@ class MemoryFileStore final : public FileStore {
     return it->second;
   }
   void ReplaceAll(const std::wstring& path, std::string_view bytes) override {
-    if (unwritable.count(path) != 0) throw corvanel::AppError(L"Cannot save \"" + path + L"\"", L"Access is denied.", 5);
+    if (unwritable.count(path) != 0)
+      throw corvanel::AppError(L"Cannot save \"" + path + L"\"", L"Access is denied.", 5);
     files[path] = std::string(bytes);
   }
   bool Exists(const std::wstring& path) override { return files.count(path) != 0; }

@@ -102,7 +102,8 @@ TEST_F(EngineFiles, FailedSavesLeaveTheTargetAndNoTemporaryFile) {
   Write(L"locked.inc", "keep me");
   Write(L"readonly.inc", "keep me too");
   ASSERT_TRUE(SetFileAttributesW(Path(L"readonly.inc").c_str(), FILE_ATTRIBUTE_READONLY));
-  corvanel::unique_hfile lock(CreateFileW(Path(L"locked.inc").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+  corvanel::unique_hfile lock(
+      CreateFileW(Path(L"locked.inc").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
   ASSERT_TRUE(lock);
 
   const struct {
@@ -133,7 +134,9 @@ TEST_F(EngineFiles, BadInputGivesAClearErrorAndKeepsTheModel) {
   std::string lines1001;
   for (int i = 0; i < 1001; ++i) lines1001 += "CONST x = 1\r\n";
   Write(L"1001.inc", lines1001);
-  Write(L"utf16.inc", std::string("\xFF\xFE" "C\0O\0", 6));
+  Write(L"utf16.inc", std::string("\xFF\xFE"
+                                  "C\0O\0",
+                                  6));
   Write(L"removed.inc", "CONST a = 2\r\n");
   DeleteFileW(Path(L"removed.inc").c_str());
 
