@@ -7,7 +7,7 @@ root=$PWD
 
 packages=(cmake ninja-build clang libclang-rt-14-dev googletest libbenchmark-dev
           g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine wine64 xvfb xauth
-          x11-apps imagemagick e2fsprogs)
+          imagemagick e2fsprogs)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -6,7 +6,8 @@ prefix=${1:?usage: wine-prefix.sh PREFIX}
 export WINEPREFIX=$prefix WINEDEBUG=-all
 if [[ ! -f $prefix/system.reg ]]; then
   mkdir -p "$prefix"
-  wineboot -i >/dev/null 2>&1
+  # No Mono or Gecko: nothing here needs them, and their installers would ask on the display.
+  WINEDLLOVERRIDES="mscoree,mshtml=" wineboot -i >/dev/null 2>&1
   wineserver -w
 fi
 reg=$prefix/drive_c/windows/system32/reg.exe
