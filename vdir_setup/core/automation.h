@@ -1,0 +1,38 @@
+#pragma once
+// An object called by member name with variant arguments, as the IIS administration objects are:
+// a late-binding wrapper over IDispatch on Windows, the in-memory IIS model in the native tests.
+// Every failure is a corvanel::AppError whose Context() is the member (or programmatic
+// identifier) that failed, whose Code() is the HRESULT and whose Reason() is the description.
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "common/core/app_error.h"
+#include "variant.h"
+
+namespace vardock {
+
+class AutomationObject {
+ public:
+  virtual ~AutomationObject() = default;
+  virtual Variant GetProperty(std::wstring_view name) = 0;
+  virtual void PutProperty(std::wstring_view name, const Variant& value) = 0;
+  // Arguments in the order the caller writes them.
+  virtual Variant CallMethod(std::wstring_view name, std::span<const Variant> args) = 0;
+  // The children of a container, in the order the object gives them.
+  virtual std::vector<Variant> Children() = 0;
+};
+
+// Creates objects by programmatic identifier ("IISNamespace", "WinNTSystemInfo").
+class ObjectFactory {
+ public:
+  virtual ~ObjectFactory() = default;
+  virtual ObjectRef Create(std::wstring_view progId) = 0;
+};
+
+inline corvanel::AppError AutomationError(std::uint32_t hresult, std::wstring_view member, std::wstring description) {
+  return corvanel::AppError(std::wstring(member), std::move(description), hresult);
+}
+
+}  // namespace vardock

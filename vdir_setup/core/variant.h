@@ -1,0 +1,57 @@
+#pragma once
+// The value passed to and from the IIS administration objects and the registry procedures:
+// empty, a 16-bit integer, a boolean, a text, an object reference or a one-dimensional array.
+#include <concepts>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+namespace vardock {
+
+class AutomationObject;
+// Shared like a COM reference; a null reference is Visual Basic's Nothing.
+using ObjectRef = std::shared_ptr<AutomationObject>;
+
+class Variant {
+ public:
+  enum class Kind { Empty, Int16, Bool, Text, Object, Array };
+
+  Variant() = default;
+  Variant(std::int16_t value) : value_(value) {}  // NOLINT: implicit like the automation type
+  // Only a real bool: pointers and integers must not turn into booleans silently.
+  template <std::same_as<bool> B>
+  Variant(B value) : value_(static_cast<bool>(value)) {}             // NOLINT
+  Variant(std::wstring value) : value_(std::move(value)) {}          // NOLINT
+  Variant(std::wstring_view value) : value_(std::wstring(value)) {}  // NOLINT
+  Variant(const wchar_t* value) : value_(std::wstring(value)) {}     // NOLINT
+  Variant(ObjectRef value) : value_(std::move(value)) {}             // NOLINT
+  Variant(std::vector<Variant> value) : value_(std::move(value)) {}  // NOLINT
+
+  [[nodiscard]] Kind kind() const noexcept { return static_cast<Kind>(value_.index()); }
+  [[nodiscard]] bool IsEmpty() const noexcept { return kind() == Kind::Empty; }
+
+  // Each throws a type-mismatch AppError when the variant holds another kind.
+  [[nodiscard]] std::int16_t AsInt16() const;
+  [[nodiscard]] bool AsBool() const;
+  [[nodiscard]] const std::wstring& AsText() const;
+  // Also fails for Nothing, so a caller never calls through a null object.
+  [[nodiscard]] const ObjectRef& AsObject() const;
+  [[nodiscard]] const std::vector<Variant>& AsArray() const;
+
+  // The value as text, as Visual Basic converts it: empty gives "", a number its decimal text,
+  // a boolean "True" or "False". Objects and arrays have no text: type mismatch.
+  [[nodiscard]] std::wstring ToText() const;
+
+  friend bool operator==(const Variant&, const Variant&) = default;
+
+ private:
+  std::variant<std::monostate, std::int16_t, bool, std::wstring, ObjectRef, std::vector<Variant>> value_;
+};
+
+// Readable form for test failures and diagnostics, e.g. {"a", 2, True}.
+std::wstring Describe(const Variant& value);
+
+}  // namespace vardock

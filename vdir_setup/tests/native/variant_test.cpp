@@ -1,0 +1,72 @@
+#include <gtest/gtest.h>
+
+#include "common/core/app_error.h"
+#include "common/core/utf8.h"
+#include "vdir_setup/core/hresults.h"
+#include "vdir_setup/core/variant.h"
+
+namespace vardock {
+namespace {
+
+using Kind = Variant::Kind;
+
+TEST(Variant, LiteralsKeepTheirKind) {
+  // A text literal must never become a boolean through the pointer conversion.
+  const struct {
+    Variant value;
+    Kind kind;
+  } cases[] = {
+      {Variant(), Kind::Empty},
+      {Variant(2), Kind::Int16},
+      {Variant(true), Kind::Bool},
+      {Variant(L"x"), Kind::Text},
+      {Variant(std::wstring_view(L"x")), Kind::Text},
+      {Variant(ObjectRef()), Kind::Object},
+      {Variant(std::vector<Variant>{}), Kind::Array},
+  };
+  for (const auto& c : cases) EXPECT_EQ(c.value.kind(), c.kind) << corvanel::WideToUtf8(Describe(c.value));
+}
+
+TEST(Variant, ToTextAsVisualBasicConverts) {
+  const struct {
+    Variant value;
+    std::wstring text;
+  } cases[] = {
+      {Variant(), L""},
+      {Variant(std::int16_t{-32768}), L"-32768"},
+      {Variant(std::int16_t{1}), L"1"},
+      {Variant(true), L"True"},
+      {Variant(false), L"False"},
+      {Variant(L" a\tb "), L" a\tb "},
+  };
+  for (const auto& c : cases) EXPECT_EQ(c.value.ToText(), c.text);
+}
+
+TEST(Variant, WrongKindIsATypeMismatch) {
+  const Variant array(std::vector<Variant>{L"a"});
+  const Variant object{ObjectRef()};
+  const auto code = [](auto&& action) {
+    try {
+      action();
+    } catch (const corvanel::AppError& e) {
+      return e.Code();
+    }
+    return std::uint32_t{0};
+  };
+  EXPECT_EQ(code([&] { (void)array.ToText(); }), hr::kTypeMismatch);
+  EXPECT_EQ(code([&] { (void)Variant(L"1").AsInt16(); }), hr::kTypeMismatch);
+  EXPECT_EQ(code([&] { (void)Variant(std::int16_t{1}).AsBool(); }), hr::kTypeMismatch);
+  EXPECT_EQ(code([&] { (void)Variant().AsText(); }), hr::kTypeMismatch);
+  // Nothing is not an object to call.
+  EXPECT_EQ(code([&] { (void)object.AsObject(); }), hr::kObjectNotSet);
+}
+
+TEST(Variant, ArraysCompareByItems) {
+  EXPECT_EQ(Variant(std::vector<Variant>{L"a", std::int16_t{2}}), Variant(std::vector<Variant>{L"a", std::int16_t{2}}));
+  EXPECT_NE(Variant(std::vector<Variant>{L"a"}), Variant(std::vector<Variant>{L"A"}));
+  EXPECT_NE(Variant(std::int16_t{1}), Variant(true));
+  EXPECT_EQ(Describe(Variant(std::vector<Variant>{L"a", std::int16_t{2}, true})), L"{\"a\", 2, True}");
+}
+
+}  // namespace
+}  // namespace vardock

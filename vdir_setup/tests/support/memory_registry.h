@@ -1,0 +1,72 @@
+#pragma once
+// An in-memory registry with advapi32's rules for the six operations the settings module uses:
+// predefined roots, case-insensitive key and value names, keys created with their parents,
+// access checked per handle, ERROR_MORE_DATA when a value does not fit the caller's buffer.
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "vdir_setup/core/registry_api.h"
+
+namespace vardock::testing {
+
+class MemoryRegistry final : public RegistryApi {
+ public:
+  struct StoredValue {
+    std::uint32_t type = reg::kSz;
+    std::vector<std::uint8_t> data;
+  };
+
+  std::int32_t OpenKeyEx(RegKey root, const std::string& subKey, std::uint32_t options, std::uint32_t access,
+                         RegKey& result) override;
+  std::int32_t CreateKeyEx(RegKey root, const std::string& subKey, const std::string& keyClass, std::uint32_t options,
+                           std::uint32_t access, const RegSecurity& security, RegKey& result,
+                           std::uint32_t& disposition) override;
+  std::int32_t QueryValueEx(RegKey key, const std::string& valueName, std::uint32_t& type, std::uint8_t* data,
+                            std::uint32_t& size) override;
+  std::int32_t SetValueEx(RegKey key, const std::string& valueName, std::uint32_t type, const std::uint8_t* data,
+                          std::uint32_t size) override;
+  std::int32_t DeleteValue(RegKey key, const std::string& valueName) override;
+  std::int32_t CloseKey(RegKey key) override;
+
+  // For the tests: what is stored, seen from outside the module.
+  [[nodiscard]] bool KeyExists(RegKey root, const std::string& path) const;
+  [[nodiscard]] std::optional<std::string> KeyClass(RegKey root, const std::string& path) const;
+  [[nodiscard]] std::optional<bool> KeyVolatile(RegKey root, const std::string& path) const;
+  [[nodiscard]] std::optional<StoredValue> Value(RegKey root, const std::string& path, const std::string& name) const;
+  [[nodiscard]] std::size_t ValueCount(RegKey root, const std::string& path) const;
+  // Writes as another program would, creating the key.
+  void Put(RegKey root, const std::string& path, const std::string& name, StoredValue value);
+  // Handles opened and not yet closed.
+  [[nodiscard]] std::size_t OpenHandles() const { return handles_.size(); }
+
+ private:
+  struct Key;
+  struct NoCaseLess {
+    bool operator()(const std::string& a, const std::string& b) const;
+  };
+  struct Key {
+    std::string keyClass;
+    bool isVolatile = false;
+    std::map<std::string, std::unique_ptr<Key>, NoCaseLess> subkeys;
+    std::map<std::string, StoredValue, NoCaseLess> values;
+  };
+  struct Handle {
+    Key* key;
+    std::uint32_t access;
+  };
+
+  Key* Root(RegKey root);
+  const Key* Find(RegKey root, const std::string& path) const;
+  RegKey NewHandle(Key* key, std::uint32_t access);
+  const Handle* Lookup(RegKey key) const;
+
+  Key localMachine_;
+  Key currentUser_;
+  std::map<RegKey, Handle> handles_;
+  std::uintptr_t nextHandle_ = 0x1000;
+};
+
+}  // namespace vardock::testing
