@@ -114,14 +114,11 @@ std::vector<Variant> DefaultHttpErrors() {
         L"500,13,FILE,500-13.htm", L"500,15,FILE,500-15.htm", L"500,100,URL,/iisHelp/common/500-100.asp",
         L"501,*,FILE,501.htm",     L"502,*,FILE,502.htm"}) {
     // File entries name a page in IIS's help folder.
-    const auto file = entry.find(kFile);
-    if (file == std::wstring_view::npos) {
-      list.emplace_back(entry);
-    } else {
-      const auto split = file + kFile.size();
-      list.emplace_back(std::wstring(entry.substr(0, split)) + L"C:\\WINDOWS\\help\\iisHelp\\common\\" +
-                        std::wstring(entry.substr(split)));
+    std::wstring text(entry);
+    if (const auto file = text.find(kFile); file != std::wstring::npos) {
+      text.insert(file + kFile.size(), L"C:\\WINDOWS\\help\\iisHelp\\common\\");
     }
+    list.push_back(Variant(std::move(text)));
   }
   return list;
 }

@@ -20,8 +20,10 @@ bool Variant::AsBool() const { return Get<bool>(value_); }
 const std::wstring& Variant::AsText() const { return Get<std::wstring>(value_); }
 const std::vector<Variant>& Variant::AsArray() const { return Get<std::vector<Variant>>(value_); }
 
+const ObjectRef& Variant::AsObjectOrNothing() const { return Get<ObjectRef>(value_); }
+
 const ObjectRef& Variant::AsObject() const {
-  const ObjectRef& object = Get<ObjectRef>(value_);
+  const ObjectRef& object = AsObjectOrNothing();
   if (!object) throw corvanel::AppError(L"Variant", L"Object variable not set", hr::kObjectNotSet);
   return object;
 }

@@ -39,6 +39,8 @@ class Variant {
   [[nodiscard]] const std::wstring& AsText() const;
   // Also fails for Nothing, so a caller never calls through a null object.
   [[nodiscard]] const ObjectRef& AsObject() const;
+  // The reference itself, null for Nothing.
+  [[nodiscard]] const ObjectRef& AsObjectOrNothing() const;
   [[nodiscard]] const std::vector<Variant>& AsArray() const;
 
   // The value as text, as Visual Basic converts it: empty gives "", a number its decimal text,
