@@ -129,7 +129,6 @@ IisConfig DefaultIisConfig() {
   service.SetProperty(L"AuthFlags", std::int16_t{5});
   service.SetProperty(L"DefaultDoc", L"Default.htm,Default.asp,index.htm,iisstart.htm");
   service.SetProperty(L"AspAllowSessionState", true);
-  service.SetProperty(L"HttpErrors", DefaultHttpErrors());
   config.Add(L"W3SVC/AppPools", L"IIsApplicationPools");
   config.Add(L"W3SVC/AppPools/DefaultAppPool", L"IIsApplicationPool");
   config.Add(L"W3SVC/Filters", L"IIsFilters");

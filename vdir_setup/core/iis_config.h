@@ -63,9 +63,10 @@ class IisConfig {
 };
 
 // Roughly a fresh IIS 6: application pools, filters and service information besides the
-// "Default Web Site" (site 1) with its root, and the service-wide HttpErrors defaults.
+// "Default Web Site" (site 1) with its root. HttpErrors is left to the built-in defaults.
 IisConfig DefaultIisConfig();
 // IIS 6's custom error list: "<status>,<substatus>,<kind>,<target>" texts, one beginning "404,".
+// A directory reads it when neither it nor a key above it has a list of its own.
 std::vector<Variant> DefaultHttpErrors();
 
 }  // namespace vardock

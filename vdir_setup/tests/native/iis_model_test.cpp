@@ -186,16 +186,17 @@ TEST_F(IisModel, NewDirectoryIsStoredBySetInfo) {
   EXPECT_EQ(found->GetProperty(L"Path"), Variant(L"C:\\Web\\Phone"));
 }
 
-TEST_F(IisModel, NewDirectoryReadsTheServiceHttpErrors) {
+TEST_F(IisModel, NewDirectoryReadsTheDefaultHttpErrors) {
   const Variant errors = NewDir(L"Phone")->GetProperty(L"HttpErrors");
   int entries404 = 0;
   for (const Variant& entry : errors.AsArray()) entries404 += entry.AsText().starts_with(L"404,");
   EXPECT_EQ(entries404, 1);
   EXPECT_EQ(errors, Variant(DefaultHttpErrors()));
 
-  // Without a list anywhere above, the built-in defaults still apply.
-  config->Find(L"W3SVC")->properties.clear();
-  EXPECT_EQ(NewDir(L"Other")->GetProperty(L"HttpErrors"), Variant(DefaultHttpErrors()));
+  // A list kept by the site is inherited instead.
+  const Variant own(Args{L"404,*,URL,/site.asp"});
+  config->Find(L"W3SVC/1")->SetProperty(L"HttpErrors", own);
+  EXPECT_EQ(NewDir(L"Other")->GetProperty(L"HttpErrors"), own);
 }
 
 TEST_F(IisModel, ApplicationsByModeAndDeletion) {

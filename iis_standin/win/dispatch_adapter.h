@@ -1,0 +1,44 @@
+#pragma once
+// IDispatch by hand over an object of the IIS model: member names numbered from the object's own
+// table (matched case-insensitively), property get and put, methods, and DISPID_NEWENUM giving an
+// IEnumVARIANT over the children. Model errors go back as DISP_E_EXCEPTION with their HRESULT in
+// the EXCEPINFO and the description filled in on demand (pfnDeferredFillIn).
+#include <windows.h>
+#include <oaidl.h>
+
+#include <atomic>
+#include <memory>
+#include <string>
+
+#include "vdir_setup/core/iis_objects.h"
+
+namespace iis_standin {
+
+class ModelDispatch final : public IDispatch {
+ public:
+  // A new object holding one reference. Throws std::bad_alloc, or AppError for an object that is
+  // not of the model.
+  static IDispatch* Create(const vardock::ObjectRef& object);
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
+  ULONG STDMETHODCALLTYPE AddRef() override;
+  ULONG STDMETHODCALLTYPE Release() override;
+
+  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
+  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID locale, ITypeInfo** info) override;
+  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID locale, DISPID* ids) override;
+  HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID iid, LCID locale, WORD flags, DISPPARAMS* params, VARIANT* result,
+                                   EXCEPINFO* exception, UINT* argumentError) override;
+
+ private:
+  explicit ModelDispatch(std::shared_ptr<vardock::IisObject> object);
+  ~ModelDispatch();
+  // member: set to the member's name as soon as it is known, for the error description.
+  HRESULT InvokeMember(DISPID id, WORD flags, const DISPPARAMS& params, VARIANT* result, UINT* argumentError,
+                       std::wstring& member);
+
+  std::atomic<ULONG> references_{1};
+  std::shared_ptr<vardock::IisObject> object_;
+};
+
+}  // namespace iis_standin

@@ -1,0 +1,19 @@
+#pragma once
+// What the stand-in's parts share: its two classes and the module's life (DllCanUnloadNow).
+#include <windows.h>
+
+namespace iis_standin {
+
+// Our own identifiers: the stand-in never claims the CLSIDs of the real objects.
+inline constexpr CLSID kClsidNamespace = {0xbee5a38e, 0x7c89, 0x42d5, {0xad, 0x85, 0xce, 0x4b, 0xfd, 0x8a, 0x21, 0xe4}};
+inline constexpr CLSID kClsidSystemInfo = {
+    0x94624e96, 0xc3ab, 0x4175, {0x88, 0x03, 0x45, 0x5c, 0x57, 0xb1, 0x74, 0xf8}};
+inline constexpr wchar_t kProgIdNamespace[] = L"IISNamespace";
+inline constexpr wchar_t kProgIdSystemInfo[] = L"WinNTSystemInfo";
+
+HMODULE ModuleHandle();
+// Every live object and every IClassFactory::LockServer(TRUE) keeps the DLL loaded.
+void LockModule();
+void UnlockModule();
+
+}  // namespace iis_standin
