@@ -1,6 +1,5 @@
 #include "registry.h"
 
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -30,12 +29,8 @@ class Registry::KeyHandle {
   RegKey key_ = kNoKey;
 };
 
-namespace {
-// A name the code page cannot carry would reach the registry altered; such a call is skipped.
-std::optional<std::string> Narrow(const corvanel::AnsiCodec& codec, std::wstring_view text) {
-  return codec.Encode(text);
-}
-}  // namespace
+// A text the code page cannot carry would reach the registry altered: each procedure below then
+// skips the call, so that a write stores nothing and a read or delete finds nothing.
 
 Variant Registry::ReadRegSetting(RegKey root, std::wstring_view subKey, std::wstring_view valueName) const {
   Variant result;
@@ -56,13 +51,13 @@ void Registry::WriteRegSetting(RegKey root, std::wstring_view subKey, std::wstri
 void Registry::DeleteRegSetting(RegKey root, std::wstring_view subKey, std::wstring_view valueName) const {
   KeyHandle key(api_);
   OpenRegKey(root, subKey, key);
-  const auto name = Narrow(codec_, valueName);
+  const auto name = codec_.Encode(valueName);
   if (!name) return;
   api_.DeleteValue(key.get(), *name);
 }
 
 void Registry::QueryRegValue(RegKey key, std::wstring_view valueName, Variant& result) const {
-  const auto name = Narrow(codec_, valueName);
+  const auto name = codec_.Encode(valueName);
   if (!name) return;
   std::vector<std::uint8_t> buffer(kReadBufferSize, 0);
   std::uint32_t size = kReadBufferSize;
@@ -79,15 +74,15 @@ void Registry::QueryRegValue(RegKey key, std::wstring_view valueName, Variant& r
 }
 
 void Registry::SetRegValue(RegKey key, std::wstring_view valueName, const Variant& value) const {
-  const auto name = Narrow(codec_, valueName);
-  auto data = Narrow(codec_, value.ToText() + L'\0');
+  const auto name = codec_.Encode(valueName);
+  auto data = codec_.Encode(value.ToText() + L'\0');
   if (!name || !data) return;
   api_.SetValueEx(key, *name, reg::kSz, reinterpret_cast<const std::uint8_t*>(data->data()),
                   static_cast<std::uint32_t>(data->size()));
 }
 
 void Registry::CreateRegKey(RegKey root, std::wstring_view subKey, KeyHandle& key) const {
-  const auto path = Narrow(codec_, subKey);
+  const auto path = codec_.Encode(subKey);
   if (!path) return;
   const RegSecurity security{.descriptor = nullptr, .inheritHandle = true};
   std::uint32_t disposition = 0;
@@ -96,7 +91,7 @@ void Registry::CreateRegKey(RegKey root, std::wstring_view subKey, KeyHandle& ke
 }
 
 void Registry::OpenRegKey(RegKey root, std::wstring_view subKey, KeyHandle& key) const {
-  const auto path = Narrow(codec_, subKey);
+  const auto path = codec_.Encode(subKey);
   if (!path) return;
   api_.OpenKeyEx(root, *path, 0, reg::kKeyAllAccess, key.put());
 }
