@@ -1,0 +1,72 @@
+#pragma once
+// Drives a running tessaly.exe from outside, as a user would: windows found by title, controls by
+// ID, clicks posted (a sent click on a button that opens a modal window would block the driver),
+// and every wait a poll with a time limit.
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace tessaly::gui {
+
+inline constexpr DWORD kTimeoutMs = 15000;
+
+// Polls until the condition holds; false after the time limit.
+bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs = kTimeoutMs);
+
+std::wstring TextOf(HWND hwnd);
+std::wstring TextOf(HWND parent, int id);
+
+// A message box of the program: its window, title and text, and which button is the default.
+struct MessageBoxView {
+  HWND hwnd = nullptr;
+  std::wstring title;
+  std::wstring text;
+  int defaultButton = 0;  // IDOK, IDCANCEL...
+  bool questionIcon = false;
+  bool errorIcon = false;
+};
+
+class Program {
+ public:
+  // Starts tessaly.exe in workDir and waits for its main window.
+  explicit Program(const std::wstring& workDir);
+  Program(const Program&) = delete;
+  Program& operator=(const Program&) = delete;
+  // Ends the process if a test left it running.
+  ~Program();
+
+  [[nodiscard]] HWND Main() const { return main_; }
+  [[nodiscard]] HWND Control(int id) const { return GetDlgItem(main_, id); }
+  [[nodiscard]] bool Enabled(int id) const { return IsWindowEnabled(Control(id)) != FALSE; }
+
+  // Visible top-level windows of the program with this title (any title when empty).
+  [[nodiscard]] std::vector<HWND> Windows(const std::wstring& title, const wchar_t* className = nullptr) const;
+  // Waits for exactly one such window; fails the test when none appears.
+  HWND WaitWindow(const std::wstring& title, const wchar_t* className = nullptr) const;
+  [[nodiscard]] static bool WaitHidden(HWND hwnd);
+  [[nodiscard]] MessageBoxView WaitMessageBox(const std::wstring& title) const;
+  [[nodiscard]] std::vector<HWND> MessageBoxes() const;
+
+  // Posts a button click to the button's parent, as the button itself reports one.
+  static void Click(HWND parent, int id);
+  // Answers a message box with IDOK or IDCANCEL and waits until it has gone.
+  static void Answer(const MessageBoxView& box, int button);
+  // Everything posted to the program so far has been handled.
+  void Barrier() const;
+
+  [[nodiscard]] bool Running() const;
+  [[nodiscard]] bool WaitExit() const;
+  // The control that has the keyboard focus in the program's GUI thread.
+  [[nodiscard]] HWND Focus() const;
+  // Writes a screenshot of the whole (virtual) display as <TESSALY_GUI_SHOTS>/<name>.png, once
+  // the program's windows have painted, when that variable names a Unix folder.
+  void Screenshot(const std::string& name) const;
+
+ private:
+  PROCESS_INFORMATION process_{};
+  HWND main_ = nullptr;
+};
+
+}  // namespace tessaly::gui

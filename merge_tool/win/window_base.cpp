@@ -1,0 +1,106 @@
+#include "window_base.h"
+
+#include "common/core/unique_any.h"
+#include "common/win/win_error.h"
+#include "ui_support.h"
+
+namespace tessaly {
+
+Window::~Window() {
+  if (hwnd_ != nullptr) DestroyWindow(hwnd_);
+}
+
+void Window::Create(const wchar_t* className, const wchar_t* title, DWORD style, DWORD exStyle, HWND owner) {
+  const HINSTANCE instance = GetModuleHandleW(nullptr);
+  WNDCLASSEXW existing{};
+  existing.cbSize = sizeof existing;
+  if (!GetClassInfoExW(instance, className, &existing)) {
+    WNDCLASSEXW cls{};
+    cls.cbSize = sizeof cls;
+    cls.style = CS_DBLCLKS;
+    cls.lpfnWndProc = &Window::Proc;
+    cls.hInstance = instance;
+    cls.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    cls.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    cls.lpszClassName = className;
+    cls.hIcon = LoadIconW(nullptr, IDI_APPLICATION);
+    if (RegisterClassExW(&cls) == 0) corvanel::ThrowLastError(L"Cannot register the window class");
+  }
+  // A size of its own: a pop-up window given the default size starts empty, and the frame
+  // cannot then be measured to size the client area.
+  if (CreateWindowExW(exStyle, className, title, style, CW_USEDEFAULT, CW_USEDEFAULT, 400, 300, owner, nullptr,
+                      instance, this) == nullptr) {
+    corvanel::ThrowLastError(std::wstring(L"Cannot create the window \"") + title + L"\"");
+  }
+}
+
+LRESULT Window::DefaultProc(UINT message, WPARAM wParam, LPARAM lParam) {
+  return DefWindowProcW(hwnd_, message, wParam, lParam);
+}
+
+LRESULT CALLBACK Window::Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_NCCREATE) {
+    auto* self = static_cast<Window*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+    self->hwnd_ = hwnd;
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+  }
+  auto* self = reinterpret_cast<Window*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  if (self == nullptr) return DefWindowProcW(hwnd, message, wParam, lParam);
+  if (message == WM_NCDESTROY) {
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+    self->hwnd_ = nullptr;
+    return DefWindowProcW(hwnd, message, wParam, lParam);
+  }
+  try {
+    return self->OnMessage(message, wParam, lParam);
+  } catch (...) {
+    ShowCurrentError(self->ErrorOwner());
+    return 0;
+  }
+}
+
+void ModalWindow::ShowModal(HWND blocked) {
+  blocked_ = blocked;
+  if (blocked_ != nullptr) EnableWindow(blocked_, FALSE);
+  corvanel::scope_exit release([this] { ReleaseBlocked(); });
+  ShowWindow(hwnd_, SW_SHOW);
+  SetForegroundWindow(hwnd_);
+  MSG msg;
+  while (hwnd_ != nullptr && IsWindowVisible(hwnd_)) {
+    const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
+    if (got == -1) corvanel::ThrowLastError(L"Cannot read the window messages");
+    if (got == 0) {
+      // The outer loop must see the quit request too.
+      PostQuitMessage(static_cast<int>(msg.wParam));
+      break;
+    }
+    if (hwnd_ == nullptr || !IsDialogMessageW(hwnd_, &msg)) {
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+  }
+}
+
+void ModalWindow::EndModal() {
+  ReleaseBlocked();
+  ShowWindow(hwnd_, SW_HIDE);
+}
+
+LRESULT ModalWindow::OnClose() {
+  ReleaseBlocked();
+  DestroyWindow(hwnd_);
+  return 0;
+}
+
+HWND ModalWindow::ErrorOwner() const noexcept {
+  // A hidden window cannot own a message box the user would see.
+  if (hwnd_ != nullptr && IsWindowVisible(hwnd_)) return hwnd_;
+  return hwnd_ != nullptr ? GetWindow(hwnd_, GW_OWNER) : nullptr;
+}
+
+void ModalWindow::ReleaseBlocked() noexcept {
+  if (blocked_ != nullptr) EnableWindow(blocked_, TRUE);
+  blocked_ = nullptr;
+}
+
+}  // namespace tessaly
