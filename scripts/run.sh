@@ -1,10 +1,56 @@
 #!/usr/bin/env bash
-# Builds the Windows programs and starts Tessaly under Wine.
+# Builds Tessaly for Windows and starts it under Wine: on the user's display when there is one;
+# otherwise on a virtual display, where it writes a screenshot of the main window and ends.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/test.sh --build-only
-exe=build/win64/merge_tool/win/tessaly.exe
-[[ -f $exe ]] || { echo "tessaly.exe is not built yet"; exit 1; }
-export WINEPREFIX=$PWD/build/run-wineprefix WINEDEBUG=-all LC_ALL=C.UTF-8
+root=$PWD
+
+if [[ ${1:-} == --screenshot ]]; then
+  # Runs on the virtual display: waits for the main window, photographs it, closes the program.
+  exe=$2 shot=$3
+  wine "$exe" &
+  pid=$!
+  id=
+  for _ in $(seq 900); do
+    id=$(xwininfo -root -tree 2>/dev/null | awk '/"Import .inc file"/ {print $1; exit}')
+    [[ -n $id ]] && break
+    sleep 0.1
+  done
+  [[ -n $id ]] || { echo "Tessaly's main window did not appear"; kill "$pid"; exit 1; }
+  # Wine copies the window's pixels to the display lazily: wait until the picture is not blank.
+  for _ in $(seq 100); do
+    import -window "$id" "$shot" 2>/dev/null &&
+      [[ $(convert "$shot" -format '%[fx:mean>0.2]' info:) == 1 ]] && break
+    sleep 0.1
+  done
+  kill "$pid" 2>/dev/null || true
+  wait "$pid" 2>/dev/null || true
+  echo "Screenshot of Tessaly's main window: $shot"
+  exit 0
+fi
+
+# Toolchain, Wine and the display tools; scripts/test.sh installs and builds everything on a
+# fresh machine.
+if ! command -v x86_64-w64-mingw32-g++-posix wine Xvfb import >/dev/null 2>&1; then
+  bash scripts/test.sh --build-only
+fi
+if ! command -v xwininfo >/dev/null 2>&1; then
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends x11-utils >/dev/null
+fi
+cmake --preset win64 >/dev/null
+cmake --build --preset win64 --target tessaly
+exe=$root/build/win64/merge_tool/win/tessaly.exe
+
+export WINEPREFIX=$root/build/run-wineprefix WINEDEBUG=-all LC_ALL=C.UTF-8
 bash scripts/wine-prefix.sh "$WINEPREFIX"
-exec wine "$exe"
+if [[ -n ${DISPLAY:-} ]]; then
+  # On a real display the window manager places, moves and decorates Tessaly's windows.
+  wine "$WINEPREFIX/drive_c/windows/system32/reg.exe" add 'HKCU\Software\Wine\X11 Driver' \
+    /v Managed /d Y /f >/dev/null
+  wine "$exe"
+  wineserver -w
+  exit 0
+fi
+# A Wine server started without a display would serve the program none: let it end first.
+wineserver -w
+exec scripts/with-display.sh bash scripts/run.sh --screenshot "$exe" "$root/build/tessaly-main-window.png"

@@ -13,7 +13,7 @@ namespace tessaly {
 namespace {
 constexpr int kClientWidth = 3390, kClientHeight = 3135;
 constexpr int kButtonWidth = 2655;
-constexpr int kCaptionPadding = 240;  // twips between a caption and the button's edges, both sides
+constexpr int kCaptionPadding = 480;  // twips around a caption, both sides together
 
 struct ButtonSpec {
   int id;

@@ -227,6 +227,9 @@ void Program::Screenshot(const std::string& name) const {
     RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
     Ping(hwnd);
   }
+  // Wine copies what a window painted to the X display lazily; a picture taken at once can miss
+  // a window that has just appeared. This is a picture for a person, not a test's wait.
+  Sleep(500);
   // Wine starts Unix programs too; import writes the picture of the root window.
   std::wstring commandLine =
       L"Z:\\usr\\bin\\import -window root " + corvanel::Utf8ToWide(std::string(folder) + "/" + name + ".png");
