@@ -31,9 +31,12 @@ fi
 
 # Toolchain, Wine and the display tools; scripts/test.sh installs and builds everything on a
 # fresh machine.
-if ! command -v x86_64-w64-mingw32-g++-posix wine Xvfb import >/dev/null 2>&1; then
-  bash scripts/test.sh --build-only
-fi
+for tool in x86_64-w64-mingw32-g++-posix wine Xvfb import cmake ninja; do
+  if ! command -v "$tool" >/dev/null 2>&1; then
+    bash scripts/test.sh --build-only
+    break
+  fi
+done
 if ! command -v xwininfo >/dev/null 2>&1; then
   DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends x11-utils >/dev/null
 fi
