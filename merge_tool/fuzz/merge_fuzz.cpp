@@ -31,13 +31,27 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   (void)m.BuildReportText();
   m.SaveMergedFile(L"out");
 
-  // Re-load what was saved: the same model, line for line.
+  // The saved bytes are the model's lines, each ended by CR LF, after the kept byte-order mark.
+  std::string expected = m.incUtf8Bom ? "\xEF\xBB\xBF" : "";
+  for (int k = 1; k <= m.incCount; ++k) {
+    if (m.incFound[k] == 0 && m.incLines[k] != standard[k]) __builtin_trap();
+    expected += *codec.Encode(m.incLines[k]) + "\r\n";
+  }
+  if (files.files[L"out"] != expected) __builtin_trap();
+
+  // Re-loaded, they give the same model, unless the first line itself begins with the bytes of a
+  // byte-order mark (possible once its leading spaces are trimmed): then it reads as one.
+  const std::string_view saved = files.files[L"out"];
+  const std::string_view body = saved.substr(m.incUtf8Bom ? 3 : 0);
+  const bool looksLikeMark = body.starts_with("\xEF\xBB\xBF") || body.starts_with("\xFF\xFE") ||
+                             body.starts_with("\xFE\xFF") || saved.starts_with("\xFF\xFE") ||
+                             saved.starts_with("\xFE\xFF");
+  if (looksLikeMark) return 0;
   tessaly::Module1State again(files, codec);
   again.LoadStandardFile(L"out");
   if (again.incCount != m.incCount) __builtin_trap();
   for (int k = 1; k <= m.incCount; ++k) {
     if (again.incLines[k] != m.incLines[k]) __builtin_trap();
-    if (m.incFound[k] == 0 && m.incLines[k] != standard[k]) __builtin_trap();
   }
   return 0;
 }
