@@ -49,27 +49,10 @@ HRESULT Raise(const corvanel::AppError& error, const std::wstring& member, EXCEP
 }
 
 // A snapshot of the children, shared by the enumerator and its clones.
-class VariantEnum final : public IEnumVARIANT {
+class VariantEnum final : public ComObject<IEnumVARIANT, &IID_IEnumVARIANT> {
  public:
   using Items = std::vector<unique_variant>;
-  explicit VariantEnum(std::shared_ptr<const Items> items, ULONG next = 0) : items_(std::move(items)), next_(next) {
-    LockModule();
-  }
-
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-    if (out == nullptr) return E_POINTER;
-    *out = nullptr;
-    if (iid != IID_IUnknown && iid != IID_IEnumVARIANT) return E_NOINTERFACE;
-    *out = static_cast<IEnumVARIANT*>(this);
-    AddRef();
-    return S_OK;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
-  ULONG STDMETHODCALLTYPE Release() override {
-    const ULONG left = --references_;
-    if (left == 0) delete this;
-    return left;
-  }
+  explicit VariantEnum(std::shared_ptr<const Items> items, ULONG next = 0) : items_(std::move(items)), next_(next) {}
 
   HRESULT STDMETHODCALLTYPE Next(ULONG count, VARIANT* out, ULONG* fetched) override {
     if (out == nullptr || (count > 1 && fetched == nullptr)) return E_POINTER;
@@ -102,8 +85,6 @@ class VariantEnum final : public IEnumVARIANT {
   }
 
  private:
-  ~VariantEnum() { UnlockModule(); }
-  std::atomic<ULONG> references_{1};
   std::shared_ptr<const Items> items_;
   ULONG next_;
 };
@@ -116,25 +97,7 @@ IDispatch* ModelDispatch::Create(const vardock::ObjectRef& object) {
   return new ModelDispatch(std::move(model));
 }
 
-ModelDispatch::ModelDispatch(std::shared_ptr<vardock::IisObject> object) : object_(std::move(object)) { LockModule(); }
-ModelDispatch::~ModelDispatch() { UnlockModule(); }
-
-HRESULT ModelDispatch::QueryInterface(REFIID iid, void** out) {
-  if (out == nullptr) return E_POINTER;
-  *out = nullptr;
-  if (iid != IID_IUnknown && iid != IID_IDispatch) return E_NOINTERFACE;
-  *out = static_cast<IDispatch*>(this);
-  AddRef();
-  return S_OK;
-}
-
-ULONG ModelDispatch::AddRef() { return ++references_; }
-
-ULONG ModelDispatch::Release() {
-  const ULONG left = --references_;
-  if (left == 0) delete this;
-  return left;
-}
+ModelDispatch::ModelDispatch(std::shared_ptr<vardock::IisObject> object) : object_(std::move(object)) {}
 
 HRESULT ModelDispatch::GetTypeInfoCount(UINT* count) {
   if (count == nullptr) return E_POINTER;

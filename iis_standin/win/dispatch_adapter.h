@@ -6,23 +6,19 @@
 #include <windows.h>
 #include <oaidl.h>
 
-#include <atomic>
 #include <memory>
 #include <string>
 
+#include "standin_module.h"
 #include "vdir_setup/core/iis_objects.h"
 
 namespace iis_standin {
 
-class ModelDispatch final : public IDispatch {
+class ModelDispatch final : public ComObject<IDispatch, &IID_IDispatch> {
  public:
   // A new object holding one reference. Throws std::bad_alloc, or AppError for an object that is
   // not of the model.
   static IDispatch* Create(const vardock::ObjectRef& object);
-
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
-  ULONG STDMETHODCALLTYPE AddRef() override;
-  ULONG STDMETHODCALLTYPE Release() override;
 
   HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
   HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID locale, ITypeInfo** info) override;
@@ -32,12 +28,10 @@ class ModelDispatch final : public IDispatch {
 
  private:
   explicit ModelDispatch(std::shared_ptr<vardock::IisObject> object);
-  ~ModelDispatch();
   // member: set to the member's name as soon as it is known, for the error description.
   HRESULT InvokeMember(DISPID id, WORD flags, const DISPPARAMS& params, VARIANT* result, UINT* argumentError,
                        std::wstring& member);
 
-  std::atomic<ULONG> references_{1};
   std::shared_ptr<vardock::IisObject> object_;
 };
 

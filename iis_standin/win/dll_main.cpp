@@ -21,24 +21,9 @@ vardock::ObjectRef CreateNamespace() { return vardock::MakeIisNamespace(&LoadCon
 // The configuration is read at creation: it says whether the object can be created at all.
 vardock::ObjectRef CreateSystemInfo() { return vardock::MakeSystemInfo(LoadConfig()); }
 
-class ClassFactory final : public IClassFactory {
+class ClassFactory final : public ComObject<IClassFactory, &IID_IClassFactory> {
  public:
-  explicit ClassFactory(Creator create) : create_(create) { LockModule(); }
-
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-    if (out == nullptr) return E_POINTER;
-    *out = nullptr;
-    if (iid != IID_IUnknown && iid != IID_IClassFactory) return E_NOINTERFACE;
-    *out = static_cast<IClassFactory*>(this);
-    AddRef();
-    return S_OK;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
-  ULONG STDMETHODCALLTYPE Release() override {
-    const ULONG left = --references_;
-    if (left == 0) delete this;
-    return left;
-  }
+  explicit ClassFactory(Creator create) : create_(create) {}
 
   HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** out) override {
     if (out == nullptr) return E_POINTER;
@@ -68,8 +53,6 @@ class ClassFactory final : public IClassFactory {
   }
 
  private:
-  ~ClassFactory() { UnlockModule(); }
-  std::atomic<ULONG> references_{1};
   Creator create_;
 };
 }  // namespace

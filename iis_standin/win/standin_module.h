@@ -1,6 +1,9 @@
 #pragma once
 // What the stand-in's parts share: its two classes and the module's life (DllCanUnloadNow).
 #include <windows.h>
+#include <unknwn.h>
+
+#include <atomic>
 
 namespace iis_standin {
 
@@ -15,5 +18,36 @@ HMODULE ModuleHandle();
 // Every live object and every IClassFactory::LockServer(TRUE) keeps the DLL loaded.
 void LockModule();
 void UnlockModule();
+
+// IUnknown for an object offering one interface: created with one reference, deleted at the last
+// Release, and keeping the DLL loaded while it lives.
+template <typename Interface, const IID* InterfaceId>
+class ComObject : public Interface {
+ public:
+  ComObject(const ComObject&) = delete;
+  ComObject& operator=(const ComObject&) = delete;
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    if (out == nullptr) return E_POINTER;
+    *out = nullptr;
+    if (iid != IID_IUnknown && iid != *InterfaceId) return E_NOINTERFACE;
+    *out = static_cast<Interface*>(this);
+    AddRef();
+    return S_OK;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
+  ULONG STDMETHODCALLTYPE Release() override {
+    const ULONG left = --references_;
+    if (left == 0) delete this;
+    return left;
+  }
+
+ protected:
+  ComObject() { LockModule(); }
+  virtual ~ComObject() { UnlockModule(); }
+
+ private:
+  std::atomic<ULONG> references_{1};
+};
 
 }  // namespace iis_standin

@@ -302,13 +302,9 @@ LRESULT FileSelectFrm::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return TRUE;
     case WM_CLOSE:
       return OnClose();
-    case WM_DPICHANGED: {
-      const auto* suggested = reinterpret_cast<const RECT*>(lParam);
-      SetWindowPos(hwnd_, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
-                   suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
-      Layout(HIWORD(wParam));
+    case WM_DPICHANGED:
+      Layout(MoveToSuggestedRect(hwnd_, wParam, lParam));
       return 0;
-    }
     default:
       return DefaultProc(message, wParam, lParam);
   }

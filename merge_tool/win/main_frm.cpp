@@ -205,13 +205,9 @@ LRESULT MainFrm::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         Form_Activate();
       }
       return 0;
-    case WM_DPICHANGED: {
-      const auto* suggested = reinterpret_cast<const RECT*>(lParam);
-      SetWindowPos(hwnd_, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
-                   suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
-      Layout(HIWORD(wParam));
+    case WM_DPICHANGED:
+      Layout(MoveToSuggestedRect(hwnd_, wParam, lParam));
       return 0;
-    }
     case WM_DESTROY:
       PostQuitMessage(0);
       return 0;

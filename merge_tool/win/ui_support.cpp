@@ -77,6 +77,13 @@ int TextWidthTwips(HWND hwnd, HFONT font, const wchar_t* text, UINT dpi) {
   return MulDiv(size.cx, 1440, static_cast<int>(dpi));
 }
 
+UINT MoveToSuggestedRect(HWND hwnd, WPARAM wParam, LPARAM lParam) {
+  const auto* suggested = reinterpret_cast<const RECT*>(lParam);
+  SetWindowPos(hwnd, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+               suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+  return HIWORD(wParam);
+}
+
 std::wstring WindowText(HWND hwnd) {
   std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(hwnd)) + 1, L'\0');
   text.resize(static_cast<std::size_t>(GetWindowTextW(hwnd, text.data(), static_cast<int>(text.size()))));

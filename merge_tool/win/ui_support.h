@@ -28,6 +28,9 @@ void SetClientSize(HWND hwnd, int width, int height);
 // Places the window centred on its owner, inside the owner's monitor work area.
 void CenterOn(HWND hwnd, HWND owner);
 void MoveControl(HWND parent, int id, const TwipRect& rect, UINT dpi);
+// WM_DPICHANGED: moves the window to the rectangle the system suggests (lParam) and returns the
+// new DPI (wParam), for which the caller then lays out its controls.
+UINT MoveToSuggestedRect(HWND hwnd, WPARAM wParam, LPARAM lParam);
 // The width of a single-line text in that font, in twips.
 int TextWidthTwips(HWND hwnd, HFONT font, const wchar_t* text, UINT dpi);
 

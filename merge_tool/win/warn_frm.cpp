@@ -60,13 +60,9 @@ LRESULT WarnFrm::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_CLOSE:
       return OnClose();
-    case WM_DPICHANGED: {
-      const auto* suggested = reinterpret_cast<const RECT*>(lParam);
-      SetWindowPos(hwnd_, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
-                   suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
-      Layout(HIWORD(wParam));
+    case WM_DPICHANGED:
+      Layout(MoveToSuggestedRect(hwnd_, wParam, lParam));
       return 0;
-    }
     default:
       return DefaultProc(message, wParam, lParam);
   }
