@@ -1,0 +1,30 @@
+#pragma once
+// Vardock's command line: "/N=name /O=ADD|DEL /P=folder". An argument starts at a slash and runs
+// to the next space that is directly followed by a slash; quotation marks mean nothing.
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vardock {
+
+// The command line without the program's own path, which the platform puts first: a quoted path
+// runs to the closing quotation mark, an unquoted one to the first space or tab.
+std::wstring_view ArgumentText(std::wstring_view commandLine);
+
+// The arguments in order, each trimmed of spaces.
+std::vector<std::wstring> SplitArguments(std::wstring_view text);
+
+struct ArgumentValues {
+  std::wstring name;       // "/N"
+  std::wstring operation;  // "/O"
+  std::wstring path;       // "/P"
+};
+
+// Takes the values of the three keys; malformed arguments and other keys are ignored, and a
+// later argument with the same key wins.
+ArgumentValues TakeValues(const std::vector<std::wstring>& arguments);
+
+// Upper case of the ASCII letters only, the rule for keys and operations.
+std::wstring AsciiUpper(std::wstring_view text);
+
+}  // namespace vardock

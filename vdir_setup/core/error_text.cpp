@@ -1,0 +1,34 @@
+#include "error_text.h"
+
+#include <cstdio>
+#include <new>
+
+namespace vardock {
+
+std::wstring ErrorText(const corvanel::AppError& error) {
+  std::wstring text = error.Context() + L" failed: " + error.Reason();
+  if (error.Code() != 0) {
+    wchar_t code[32];
+    std::swprintf(code, 32, L"\r\nHRESULT 0x%08X", static_cast<unsigned>(error.Code()));
+    text += code;
+  }
+  return text;
+}
+
+std::wstring ErrorText(std::exception_ptr error) {
+  try {
+    std::rethrow_exception(error);
+  } catch (const corvanel::AppError& appError) {
+    return ErrorText(appError);
+  } catch (const std::bad_alloc&) {
+    return L"Vardock failed: not enough memory.";
+  } catch (const std::exception& other) {
+    std::wstring what;
+    for (const char* c = other.what(); *c != '\0'; ++c) what += static_cast<wchar_t>(static_cast<unsigned char>(*c));
+    return L"Vardock failed: " + what;
+  } catch (...) {
+    return L"Vardock failed: an unknown error.";
+  }
+}
+
+}  // namespace vardock

@@ -1,0 +1,16 @@
+#pragma once
+// How Vardock words a failure for the administrator: what failed (the member, object or
+// operation), the platform's description, and the code in hex for looking it up.
+#include <exception>
+#include <string>
+
+#include "common/core/app_error.h"
+
+namespace vardock {
+
+// "<what> failed: <description>" and, when there is a code, a second line "HRESULT 0x80070003".
+std::wstring ErrorText(const corvanel::AppError& error);
+// The same for any exception, for the report of an error that no procedure handled.
+std::wstring ErrorText(std::exception_ptr error);
+
+}  // namespace vardock

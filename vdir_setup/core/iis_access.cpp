@@ -1,0 +1,67 @@
+#include "iis_access.h"
+
+#include <array>
+
+#include "hresults.h"
+#include "iis_names.h"
+#include "site_number.h"
+
+namespace vardock {
+
+namespace {
+corvanel::AppError TypeMismatch(std::wstring_view member, const Variant& value, std::wstring_view expected) {
+  return AutomationError(hr::kTypeMismatch, member,
+                         L"type mismatch: the value " + Describe(value) + L" is not " + std::wstring(expected));
+}
+}  // namespace
+
+ObjectRef GetChild(AutomationObject& object, std::wstring_view className, std::wstring_view name) {
+  const std::array<Variant, 2> args{Variant(className), Variant(name)};
+  const Variant result = object.CallMethod(L"GetObject", args);
+  if (result.kind() != Variant::Kind::Object || !result.AsObjectOrNothing()) {
+    throw AutomationError(hr::kTypeMismatch, L"GetObject", L"type mismatch: the result is not an object");
+  }
+  return result.AsObject();
+}
+
+std::wstring PropertyText(AutomationObject& object, std::wstring_view name) {
+  const Variant value = object.GetProperty(name);
+  if (value.kind() == Variant::Kind::Object || value.kind() == Variant::Kind::Array)
+    throw TypeMismatch(name, value, L"text");
+  return value.ToText();
+}
+
+std::vector<Variant> PropertyArray(AutomationObject& object, std::wstring_view name) {
+  Variant value = object.GetProperty(name);
+  if (value.kind() != Variant::Kind::Array) throw TypeMismatch(name, value, L"an array");
+  return value.AsArray();
+}
+
+ObjectRef LocalWebService(ObjectFactory& factory) {
+  const ObjectRef iisNamespace = factory.Create(L"IISNamespace");
+  return GetChild(*iisNamespace, L"IISWebService", L"127.0.0.1/w3svc");
+}
+
+ObjectRef SiteRoot(ObjectFactory& factory, std::wstring_view site) {
+  const ObjectRef service = LocalWebService(factory);
+  const ObjectRef server = GetChild(*service, L"IISWebServer", site);
+  return GetChild(*server, kVirtualDirClass, L"Root");
+}
+
+std::vector<WebSite> ListWebSites(ObjectFactory& factory) {
+  std::vector<WebSite> sites;
+  const ObjectRef service = LocalWebService(factory);
+  for (const Variant& item : service->Children()) {
+    if (item.kind() != Variant::Kind::Object || !item.AsObjectOrNothing()) {
+      throw AutomationError(hr::kTypeMismatch, L"_NewEnum", L"type mismatch: a child is not an object");
+    }
+    AutomationObject& child = *item.AsObject();
+    if (!IisNamesEqual(PropertyText(child, L"Class"), L"IISWEBSERVER")) continue;
+    std::wstring number = PropertyText(child, L"Name");
+    if (!ParseSiteNumber(number)) continue;
+    sites.push_back({PropertyText(child, L"ServerComment"), std::move(number)});
+  }
+  return sites;
+}
+
+}  // namespace vardock

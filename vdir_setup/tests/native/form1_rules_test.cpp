@@ -1,0 +1,139 @@
+// The web site chooser's decisions: the list, the preselection, what counts as chosen, and what
+// OK removes and creates.
+#include <gtest/gtest.h>
+
+#include "vardock_fixture.h"
+#include "vdir_setup/core/form1_rules.h"
+
+namespace vardock::testing {
+namespace {
+
+using Sites = std::vector<WebSite>;
+
+TEST_F(VardockTest, ListsWebSitesWithTheirInstanceNumbers) {
+  config->Add(L"W3SVC/1423684589", L"IIsWebServer").SetProperty(L"ServerComment", L"Hashed");
+  config->Add(L"W3SVC/Legacy", L"IIsWebServer").SetProperty(L"ServerComment", L"Not a number");
+  config->Add(L"W3SVC/007", L"IIsWebServer").SetProperty(L"ServerComment", L"Leading zeros");
+  config->Add(L"W3SVC/9", L"IIsWebServer").SetProperty(L"ServerComment", std::int16_t{42});
+  EXPECT_EQ(ListWebSites(objects), (Sites{{L"Default Web Site", L"1"},
+                                          {L"Administration Web Site", L"2"},
+                                          {L"Extra", L"5"},
+                                          {L"Hashed", L"1423684589"},
+                                          {L"42", L"9"}}));
+  EXPECT_TRUE(std::ranges::none_of(log, [](const auto& line) { return line.find(L"[0].Name") != std::wstring::npos; }))
+      << "children of other classes are only asked their class";
+}
+
+TEST_F(VardockTest, AWebSiteWithoutDescriptionFailsTheListNamingTheMember) {
+  config->Add(L"W3SVC/8", L"IIsWebServer").SetProperty(L"ServerComment", std::vector<Variant>{L"a"});
+  try {
+    ListWebSites(objects);
+    FAIL() << "no error";
+  } catch (const corvanel::AppError& error) {
+    EXPECT_EQ(error.Context(), L"ServerComment");
+    EXPECT_EQ(error.Reason().rfind(L"type mismatch", 0), 0u) << corvanel::WideToUtf8(error.Reason());
+  }
+}
+
+TEST(Form1Rules, PreselectionByInstanceNumber) {
+  const Sites sites{{L"Default Web Site", L"1"}, {L"Admin", L"2"}, {L"Extra", L"5"}, {L"Big", L"1423684589"}};
+  const struct {
+    std::wstring siteNumber;
+    std::optional<std::size_t> entry;
+  } cases[] = {
+      {L"1", 0u}, {L"5", 2u}, {L"1423684589", 3u}, {L"3", {}},  {L"0", {}},
+      {L"x", {}}, {L"", {}},  {L"-19475", {}},     {L"05", {}},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(PreselectedEntry(sites, c.siteNumber), c.entry) << corvanel::WideToUtf8(c.siteNumber);
+  EXPECT_EQ(PreselectedEntry({}, L"1"), std::nullopt);
+}
+
+TEST(Form1Rules, AnEntryIsChosenWhenSelectedAndNotEdited) {
+  const Sites sites{{L"Default Web Site", L"1"}, {L"Extra", L"5"}, {L"Extra", L"6"}};
+  const struct {
+    int index;
+    std::wstring text;
+    std::optional<std::wstring> site;
+  } cases[] = {
+      {1, L"Extra", L"5"}, {2, L"Extra", L"6"},           {0, L"Default Web Site", L"1"},
+      {-1, L"Select", {}}, {0, L"Default Web Sitex", {}}, {-1, L"Extra", {}},
+      {3, L"Extra", {}},   {0, L"default web site", {}},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(ChosenSite(sites, c.index, c.text), c.site) << c.index << " " << corvanel::WideToUtf8(c.text);
+}
+
+class Form1Ok : public VardockTest {
+ protected:
+  void SetUp() override {
+    module.ArgName = L"Mobile";
+    module.ArgPath = L"C:\\Web\\Mobile";
+  }
+  int Deletes() const {
+    return static_cast<int>(
+        std::ranges::count_if(log, [](const auto& l) { return l.starts_with(L"call Root.Delete"); }));
+  }
+};
+
+TEST_F(Form1Ok, MovesOnlyWhenTheSiteOrTheNameChanged) {
+  const struct {
+    const char* what;
+    std::wstring siteNumber, virtualDirName, chosen;
+    bool removesOld;
+  } cases[] = {
+      {"same site, same name", L"5", L"Mobile", L"5", false},
+      {"another site", L"5", L"Mobile", L"1", true},
+      {"same site, another name", L"5", L"Phone", L"5", true},
+      {"same name in other case", L"5", L"MOBILE", L"5", false},
+      {"same site in other spelling", L"05", L"Mobile", L"5", false},
+      {"first installation on another site", L"1", L"Mobile", L"2", true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    config = std::make_shared<IisConfig>(DefaultIisConfig());
+    memoryObjects = MemoryObjectFactory(config);
+    config->Add(L"W3SVC/2", L"IIsWebServer").SetProperty(L"ServerComment", L"Administration Web Site");
+    config->Add(L"W3SVC/2/ROOT", L"IIsWebVirtualDir");
+    config->Add(L"W3SVC/5", L"IIsWebServer");
+    config->Add(L"W3SVC/5/ROOT", L"IIsWebVirtualDir");
+    config->Add(L"W3SVC/5/ROOT/" + c.virtualDirName, L"IIsWebVirtualDir");
+    log.clear();
+    module.SiteNumber = c.siteNumber;
+    module.VirtualDirName = c.virtualDirName;
+    EXPECT_TRUE(Form1Confirm(module, c.chosen));
+    EXPECT_EQ(Deletes(), c.removesOld ? 1 : 0);
+    EXPECT_EQ(std::ranges::count_if(log,
+                                    [&](const auto& l) {
+                                      return l.starts_with(L"call Root.Delete(BSTR \"IISWebVirtualDir\", BSTR \"" +
+                                                           c.virtualDirName + L"\")");
+                                    }),
+              c.removesOld ? 1 : 0);
+    EXPECT_NE(Dir(c.chosen, L"Mobile"), nullptr);
+    EXPECT_EQ(Stored("IISWebServer"), corvanel::WideToUtf8(c.chosen));
+    EXPECT_EQ(Stored("IISWebVirtualDir"), "Mobile");
+    EXPECT_TRUE(host.messages.empty());
+  }
+}
+
+TEST_F(Form1Ok, WithoutAChosenSiteAsksAndChangesNothing) {
+  module.SiteNumber = L"5";
+  module.VirtualDirName = L"Phone";
+  EXPECT_FALSE(Form1Confirm(module, std::nullopt));
+  EXPECT_EQ(
+      host.messages,
+      (std::vector<RecordingHost::Message>{{L"Please choose a web site from the list.", MessageIcon::Exclamation}}));
+  EXPECT_TRUE(log.empty());
+}
+
+TEST_F(Form1Ok, AGoneOldSiteDoesNotKeepTheProductFromItsNewOne) {
+  module.SiteNumber = L"3";
+  module.VirtualDirName = L"Mobile";
+  EXPECT_TRUE(Form1Confirm(module, L"1"));
+  EXPECT_NE(Dir(L"1", L"Mobile"), nullptr);
+  EXPECT_EQ(Stored("IISWebServer"), "1");
+  EXPECT_TRUE(host.messages.empty());
+}
+
+}  // namespace
+}  // namespace vardock::testing

@@ -1,0 +1,67 @@
+#pragma once
+// Module1 over the in-memory IIS model (sites 1 "Default Web Site", 2 "Administration Web Site"
+// and 5 "Extra"), the in-memory registry and a recording host; every IIS call is logged.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+#include <string>
+
+#include "common/core/ansi_codec.h"
+#include "common/core/utf8.h"
+#include "vdir_setup/core/iis_objects.h"
+#include "vdir_setup/core/module1.h"
+#include "vdir_setup/tests/support/memory_registry.h"
+#include "vdir_setup/tests/support/recording_host.h"
+#include "vdir_setup/tests/support/recording_objects.h"
+
+namespace vardock::testing {
+
+class VardockTest : public ::testing::Test {
+ public:
+  std::shared_ptr<IisConfig> config = std::make_shared<IisConfig>(DefaultIisConfig());
+  MemoryObjectFactory memoryObjects{config};
+  CallLog log;
+  RecordingFactory objects{memoryObjects, log};
+  MemoryRegistry registryApi;
+  static inline const corvanel::Cp1252Codec codec;
+  Registry registry{registryApi, codec};
+  RecordingHost host;
+  Module1 module{registry, objects, host};
+
+  static constexpr const char* kKey = "Software\\Corvanel\\Mobile";
+
+  VardockTest() {
+    config->Add(L"W3SVC/2", L"IIsWebServer").SetProperty(L"ServerComment", L"Administration Web Site");
+    config->Add(L"W3SVC/2/ROOT", L"IIsWebVirtualDir");
+    config->Add(L"W3SVC/5", L"IIsWebServer").SetProperty(L"ServerComment", L"Extra");
+    config->Add(L"W3SVC/5/ROOT", L"IIsWebVirtualDir");
+  }
+
+  // What another run left in the registry.
+  void Remember(const std::string& key, const std::string& site, const std::string& name) {
+    registryApi.Put(kHKeyLocalMachine, key, "IISWebServer", {reg::kSz, Bytes(site)});
+    registryApi.Put(kHKeyLocalMachine, key, "IISWebVirtualDir", {reg::kSz, Bytes(name)});
+  }
+  static std::vector<std::uint8_t> Bytes(const std::string& text) {
+    std::vector<std::uint8_t> bytes(text.begin(), text.end());
+    bytes.push_back(0);
+    return bytes;
+  }
+  // The stored text of a value, or "<none>".
+  std::string Stored(const std::string& name, const std::string& key = kKey) const {
+    const auto value = registryApi.Value(kHKeyLocalMachine, key, name);
+    if (!value) return "<none>";
+    return std::string(value->data.begin(), value->data.end() - (value->data.empty() ? 0 : 1));
+  }
+  // The directory's key in the configuration, or null.
+  ConfigNode* Dir(const std::wstring& site, const std::wstring& name) const {
+    return config->Find(L"W3SVC/" + site + L"/ROOT/" + name);
+  }
+  std::wstring Property(const ConfigNode* node, const wchar_t* name) const {
+    const Variant* value = node ? node->FindProperty(name) : nullptr;
+    return value ? Describe(*value) : L"<unset>";
+  }
+};
+
+}  // namespace vardock::testing
