@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -258,6 +259,45 @@ TEST_F(VardockGui, MessagesAndFailureReports) {
     EXPECT_TRUE(vardock.WaitExit());
     EXPECT_FALSE(KeyExists(kMobileKey)) << "nothing remembered";
   }
+}
+
+// Runs Wine's regsvr32 on the stand-in; /u takes "IISNamespace" away as on a server without IIS.
+void RegisterStandIn(bool unregister) {
+  wchar_t system[MAX_PATH] = {};
+  GetSystemDirectoryW(system, MAX_PATH);
+  std::wstring dll = corvanel::Utf8ToWide(IIS_STANDIN_DLL);
+  std::replace(dll.begin(), dll.end(), L'/', L'\\');
+  std::wstring commandLine = L"\"" + std::wstring(system) + L"\\regsvr32.exe\" /s " + (unregister ? L"/u " : L"") +
+                             L"\"Z:" + dll + L"\"";
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  ASSERT_TRUE(CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                             &process));
+  WaitForSingleObject(process.hProcess, kTimeoutMs);
+  CloseHandle(process.hProcess);
+  CloseHandle(process.hThread);
+}
+
+TEST_F(VardockGui, WithoutIisTheFailureIsReportedAndNothingChanges) {
+  Remember(L"5", L"Mobile");
+  RegisterStandIn(true);
+  struct Reregister {
+    ~Reregister() { RegisterStandIn(false); }
+  } reregister;
+  for (const wchar_t* operation : {L"ADD", L"DEL"}) {
+    Vardock vardock(L"/N=Mobile /O=" + std::wstring(operation) + L" /P=C:\\Web\\Mobile");
+    const BoxView box = vardock.WaitMessageBox();
+    EXPECT_EQ(box.title, L"Vardock");
+    EXPECT_EQ(box.text.substr(0, 20), L"IISNamespace failed:") << corvanel::WideToUtf8(box.text);
+    EXPECT_NE(box.text.find(L"HRESULT 0x800401F3"), std::wstring::npos) << corvanel::WideToUtf8(box.text);
+    EXPECT_TRUE(box.hasIcon);
+    EXPECT_TRUE(vardock.TopWindows(L"VardockForm1").empty()) << "the chooser is never shown";
+    Vardock::AnswerOk(box);
+    EXPECT_TRUE(vardock.WaitExit());
+  }
+  EXPECT_EQ(ReadConfig(), kServer);
+  EXPECT_EQ(Stored(L"IISWebServer"), L"5");
 }
 
 }  // namespace
