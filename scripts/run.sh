@@ -1,9 +1,34 @@
 #!/usr/bin/env bash
 # Builds Tessaly for Windows and starts it under Wine: on the user's display when there is one;
 # otherwise on a virtual display, where it writes a screenshot of the main window and ends.
+# "run.sh vardock" does the same for Vardock, against the IIS stand-in and a small demonstration
+# server (vdir_setup/demo): without a display it photographs the chooser and presses OK.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
+
+if [[ ${1:-} == --vardock-screenshot ]]; then
+  exe=$2 shot=$3
+  wine "$exe" /N=Mobile /O=ADD '/P=C:\Web\Mobile' &
+  pid=$!
+  id=
+  for _ in $(seq 900); do
+    id=$(xwininfo -root -tree 2>/dev/null | awk '/"Vardock"/ {print $1; exit}')
+    [[ -n $id ]] && break
+    sleep 0.1
+  done
+  [[ -n $id ]] || { echo "Vardock's chooser did not appear"; kill "$pid"; exit 1; }
+  for _ in $(seq 100); do
+    import -window "$id" "$shot" 2>/dev/null &&
+      [[ $(convert "$shot" -format '%[fx:mean>0.2]' info:) == 1 ]] && break
+    sleep 0.1
+  done
+  echo "Screenshot of Vardock's web site chooser: $shot"
+  # The focus is on OK: Enter creates the directory on the preselected site.
+  xdotool windowfocus --sync "$id" key Return
+  wait "$pid" || true
+  exit 0
+fi
 
 if [[ ${1:-} == --screenshot ]]; then
   # Runs on the virtual display: waits for the main window, photographs it, closes the program.
@@ -37,8 +62,34 @@ for tool in x86_64-w64-mingw32-g++-posix wine Xvfb import cmake ninja; do
     break
   fi
 done
-if ! command -v xwininfo >/dev/null 2>&1; then
-  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends x11-utils >/dev/null
+for tool in xwininfo:x11-utils xdotool:xdotool; do
+  if ! command -v "${tool%%:*}" >/dev/null 2>&1; then
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${tool#*:}" >/dev/null
+  fi
+done
+
+if [[ ${1:-} == vardock ]]; then
+  cmake --preset win64 >/dev/null
+  cmake --build --preset win64 --target vardock iis_standin
+  exe=$root/build/win64/vdir_setup/vardock.exe
+  export WINEPREFIX=$root/build/vardock-demo/wineprefix WINEDEBUG=-all LC_ALL=C.UTF-8
+  bash scripts/wine-prefix.sh "$WINEPREFIX"
+  wine "$WINEPREFIX/drive_c/windows/system32/regsvr32.exe" /s \
+    "$(winepath -w "$root/build/win64/iis_standin/iis_standin.dll")"
+  # A fresh copy of the demonstration server each run; the stand-in saves every change to it.
+  config=$root/build/vardock-demo/iis-standin.txt
+  cp vdir_setup/demo/iis-standin-demo.txt "$config"
+  export CORVANEL_IIS_STANDIN=$(winepath -w "$config")
+  if [[ -n ${DISPLAY:-} ]]; then
+    wine "$exe" /N=Mobile /O=ADD '/P=C:\Web\Mobile'
+  else
+    wineserver -w
+    scripts/with-display.sh bash scripts/run.sh --vardock-screenshot "$exe" "$root/build/vardock-chooser.png"
+  fi
+  wineserver -w
+  echo "The stand-in's server after Vardock ($config):"
+  awk '/ROOT\/Mobile\]/ {show=1} /^\[/ && !/ROOT\/Mobile\]/ {show=0} show' "$config"  | cut -c1-160
+  exit 0
 fi
 cmake --preset win64 >/dev/null
 cmake --build --preset win64 --target tessaly
