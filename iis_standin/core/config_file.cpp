@@ -5,7 +5,7 @@
 
 #include "common/core/app_error.h"
 #include "vdir_setup/core/hresults.h"
-#include "vdir_setup/core/iis_schema.h"
+#include "iis_standin/model/iis_schema.h"
 
 namespace iis_standin {
 

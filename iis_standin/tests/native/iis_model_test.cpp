@@ -5,7 +5,7 @@
 
 #include "common/core/utf8.h"
 #include "vdir_setup/core/hresults.h"
-#include "vdir_setup/core/iis_objects.h"
+#include "iis_standin/model/iis_objects.h"
 
 namespace vardock {
 namespace {

@@ -9,11 +9,10 @@
 #include <utility>
 #include <vector>
 
-#include "variant.h"
+#include "vdir_setup/core/iis_names.h"
+#include "vdir_setup/core/variant.h"
 
 namespace vardock {
-
-bool EqualsNoCase(std::wstring_view a, std::wstring_view b);
 
 struct ConfigNode {
   std::wstring name;
