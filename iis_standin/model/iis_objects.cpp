@@ -190,11 +190,15 @@ class NodeObject final : public IisObject {
     ConfigNode& node = Resolve(member);
     const ConfigNode* child = node.FindChild(childName);
     if (child == nullptr || !IisNamesEqual(child->keyType, className)) ThrowPathNotFound(member);
+    if (config_->failures.deleteFails) throw AutomationError(hr::kAccessDenied, member, L"Access is denied.");
     node.RemoveChild(childName);
     config_->Changed();
   }
 
   void SetInfo() {
+    if (config_->failures.setInfoFails && info_.name == L"IIsWebVirtualDir" && Pending(L"Path") != nullptr) {
+      throw AutomationError(hr::kDiskFull, L"SetInfo", L"There is not enough space on the disk.");
+    }
     ConfigNode* node = nullptr;
     if (stored_) {
       node = &Resolve(L"SetInfo");
@@ -268,10 +272,14 @@ class NamespaceObject final : public IisObject {
 
 class SystemInfoObject final : public IisObject {
  public:
-  explicit SystemInfoObject(std::wstring domain) : domain_(std::move(domain)) {}
+  SystemInfoObject(std::wstring domain, bool fails) : domain_(std::move(domain)), fails_(fails) {}
   [[nodiscard]] std::vector<MemberInfo> Members() const override { return {{L"DomainName", false}}; }
   Variant GetProperty(std::wstring_view name) override {
     if (!IisNamesEqual(name, L"DomainName")) ThrowUnknownName(name);
+    if (fails_) {
+      throw AutomationError(hr::kNoSuchDomain, name,
+                            L"The specified domain either does not exist or could not be contacted.");
+    }
     return domain_;
   }
   void PutProperty(std::wstring_view name, const Variant&) override {
@@ -283,6 +291,7 @@ class SystemInfoObject final : public IisObject {
 
  private:
   std::wstring domain_;
+  bool fails_;
 };
 
 }  // namespace
@@ -295,7 +304,7 @@ std::shared_ptr<IisObject> MakeSystemInfo(std::shared_ptr<const IisConfig> confi
   if (config->failures.noSystemInfo) {
     throw AutomationError(hr::kClassNotRegistered, L"WinNTSystemInfo", L"Class not registered");
   }
-  return std::make_shared<SystemInfoObject>(config->domainName);
+  return std::make_shared<SystemInfoObject>(config->domainName, config->failures.domainNameFails);
 }
 
 ObjectRef MemoryObjectFactory::Create(std::wstring_view progId) {
