@@ -5,7 +5,7 @@
 
 #include "common/core/app_error.h"
 #include "vdir_setup/core/hresults.h"
-#include "vdir_setup/core/iis_schema.h"
+#include "iis_standin/model/iis_schema.h"
 
 namespace iis_standin {
 
@@ -25,6 +25,9 @@ constexpr Failure kFailures[] = {
     {L"appcreate-fails", &vardock::IisFailures::appCreateFails},
     {L"create-fails", &vardock::IisFailures::createFails},
     {L"no-system-info", &vardock::IisFailures::noSystemInfo},
+    {L"delete-fails", &vardock::IisFailures::deleteFails},
+    {L"setinfo-fails", &vardock::IisFailures::setInfoFails},
+    {L"domainname-fails", &vardock::IisFailures::domainNameFails},
 };
 
 [[noreturn]] void Fail(std::size_t line, const std::wstring& what) {
@@ -125,6 +128,23 @@ std::wstring_view Strip(std::wstring_view text) {
   return text;
 }
 
+// Cuts a comment off: "#" at the start or after a space or tab, outside a quoted text. A "#"
+// inside a word stays, so that a key named "C#Docs" reads back.
+std::wstring_view StripComment(std::wstring_view line) {
+  bool quoted = false;
+  for (std::size_t i = 0; i < line.size(); ++i) {
+    const wchar_t c = line[i];
+    if (quoted && c == L'\\') {
+      ++i;
+    } else if (c == L'"') {
+      quoted = !quoted;
+    } else if (!quoted && c == L'#' && (i == 0 || line[i - 1] == L' ' || line[i - 1] == L'\t')) {
+      return Strip(line.substr(0, i));
+    }
+  }
+  return line;
+}
+
 std::wstring Quote(const std::wstring& text) {
   std::wstring quoted = L"\"";
   for (wchar_t c : text) {
@@ -164,20 +184,24 @@ IisConfig ParseConfigFile(std::wstring_view text) {
   std::size_t number = 0;
   while (!text.empty()) {
     const auto end = text.find(L'\n');
-    const std::wstring_view line = Strip(text.substr(0, end));
+    const std::wstring_view line = StripComment(Strip(text.substr(0, end)));
     text = end == std::wstring_view::npos ? std::wstring_view() : text.substr(end + 1);
     ++number;
-    if (line.empty() || line.front() == L'#') continue;
+    if (line.empty()) continue;
 
     if (line.front() == L'[') {
-      const auto close = line.find(L']');
-      if (close == std::wstring_view::npos) Fail(number, L"a key line reads [path] class");
+      const auto close = line.rfind(L']');
+      const std::wstring keyType(close == std::wstring_view::npos ? L"" : Strip(line.substr(close + 1)));
+      if (keyType.empty()) Fail(number, L"a key line reads [path] class");
       const std::wstring path(Strip(line.substr(1, close - 1)));
-      const std::wstring keyType(Strip(line.substr(close + 1)));
+      if (keyType.find_first_of(L" \t\"") != std::wstring::npos) {
+        Fail(number, L"the class of [" + path + L"] is one word: " + keyType);
+      }
+      // A class the stand-in does not model is kept as written: such a key is listed with its
+      // "Class" among its parent's children, as IIS lists keys like "IIsObject".
       const vardock::ClassInfo* info = vardock::FindClass(keyType);
-      if (info == nullptr) Fail(number, L"unknown class \"" + keyType + L"\" for [" + path + L"]");
       try {
-        section = &config.Add(path, std::wstring(info->name));
+        section = &config.Add(path, info != nullptr ? std::wstring(info->name) : keyType);
       } catch (const corvanel::AppError& e) {
         Fail(number, e.Reason());
       }
@@ -192,8 +216,9 @@ IisConfig ParseConfigFile(std::wstring_view text) {
         if (failure.keyword == what) config.failures.*failure.flag = known = true;
       }
       if (!known) {
-        Fail(number, L"unknown failure \"" + std::wstring(what) +
-                         L"\" (no-web-service, appcreate2-unknown, appcreate-fails, create-fails, no-system-info)");
+        std::wstring list;
+        for (const Failure& failure : kFailures) list += (list.empty() ? L"" : L", ") + std::wstring(failure.keyword);
+        Fail(number, L"unknown failure \"" + std::wstring(what) + L"\" (" + list + L")");
       }
       continue;
     }
@@ -208,7 +233,8 @@ IisConfig ParseConfigFile(std::wstring_view text) {
 
     const std::wstring name(Strip(line.substr(0, equals)));
     if (section == nullptr) Fail(number, L"property " + name + L" before the first [path] class line");
-    const vardock::PropertyInfo* property = vardock::FindProperty(*vardock::FindClass(section->keyType), name);
+    const vardock::ClassInfo* info = vardock::FindClass(section->keyType);
+    const vardock::PropertyInfo* property = info != nullptr ? vardock::FindProperty(*info, name) : nullptr;
     if (property == nullptr || property->readOnly) {
       Fail(number, L"\"" + name + L"\" is not a property of " + section->keyType);
     }

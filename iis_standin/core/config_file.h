@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "vdir_setup/core/iis_config.h"
+#include "iis_standin/model/iis_config.h"
 
 namespace iis_standin {
 

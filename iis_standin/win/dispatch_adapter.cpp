@@ -10,6 +10,7 @@
 #include "standin_module.h"
 #include "variant_convert.h"
 #include "vdir_setup/core/hresults.h"
+#include "vdir_setup/core/iis_names.h"
 
 namespace iis_standin {
 
@@ -29,17 +30,13 @@ HRESULT STDAPICALLTYPE FillInDescription(EXCEPINFO* info) {
   return info->bstrDescription == nullptr ? E_OUTOFMEMORY : S_OK;
 }
 
-bool SameName(std::wstring_view a, const wchar_t* b) {
-  return ::CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b, -1, TRUE) == CSTR_EQUAL;
-}
-
 // The client knows which member it called: an error about that member needs no other context.
 HRESULT Raise(const corvanel::AppError& error, const std::wstring& member, EXCEPINFO* exception) {
   const HRESULT code = error.Code() != 0 ? static_cast<HRESULT>(error.Code()) : E_FAIL;
   if (exception == nullptr) return code;
   {
     std::lock_guard lock(g_pendingLock);
-    g_pendingDescription = SameName(error.Context(), member.c_str()) ? error.Reason() : error.Message();
+    g_pendingDescription = vardock::IisNamesEqual(error.Context(), member) ? error.Reason() : error.Message();
   }
   *exception = EXCEPINFO{};
   exception->bstrSource = ::SysAllocString(L"IIS stand-in");
@@ -113,16 +110,16 @@ HRESULT ModelDispatch::GetTypeInfo(UINT, LCID, ITypeInfo** info) {
 // Member n of the object's table has the DISPID n + 1; "_NewEnum" has DISPID_NEWENUM.
 HRESULT ModelDispatch::GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID, DISPID* ids) {
   if (iid != IID_NULL) return DISP_E_UNKNOWNINTERFACE;
-  if (names == nullptr || ids == nullptr) return E_POINTER;
+  if (names == nullptr || ids == nullptr || (count > 0 && names[0] == nullptr)) return E_POINTER;
   if (count == 0) return S_OK;
   try {
     for (UINT i = 0; i < count; ++i) ids[i] = DISPID_UNKNOWN;
-    if (SameName(L"_NewEnum", names[0])) {
+    if (vardock::IisNamesEqual(L"_NewEnum", names[0])) {
       ids[0] = DISPID_NEWENUM;
     } else {
       const auto members = object_->Members();
       for (std::size_t i = 0; i < members.size(); ++i) {
-        if (SameName(members[i].name, names[0])) ids[0] = static_cast<DISPID>(i + 1);
+        if (vardock::IisNamesEqual(members[i].name, names[0])) ids[0] = static_cast<DISPID>(i + 1);
       }
     }
     // The members take no named arguments.

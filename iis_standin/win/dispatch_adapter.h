@@ -10,7 +10,7 @@
 #include <string>
 
 #include "standin_module.h"
-#include "vdir_setup/core/iis_objects.h"
+#include "iis_standin/model/iis_objects.h"
 
 namespace iis_standin {
 

@@ -22,5 +22,7 @@ inline constexpr std::uint32_t kClassNotRegistered = 0x80040154;  // REGDB_E_CLA
 inline constexpr std::uint32_t kInvalidClassString = 0x800401F3;  // CO_E_CLASSSTRING
 inline constexpr std::uint32_t kObjectNotSet = 0x800A005B;        // Visual Basic error 91
 inline constexpr std::uint32_t kInvalidData = 0x8007000D;         // HRESULT_FROM_WIN32(ERROR_INVALID_DATA)
+inline constexpr std::uint32_t kDiskFull = 0x80070070;            // HRESULT_FROM_WIN32(ERROR_DISK_FULL)
+inline constexpr std::uint32_t kNoSuchDomain = 0x8007054B;        // HRESULT_FROM_WIN32(ERROR_NO_SUCH_DOMAIN)
 
 }  // namespace vardock::hr

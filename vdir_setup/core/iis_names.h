@@ -1,11 +1,11 @@
 #pragma once
-// IIS compares the names of its keys and members without regard to case.
+// IIS names (keys, classes, members, programmatic identifiers) compare without regard to case,
+// as Windows compares them: ordinal, one UTF-16 unit at a time through the simple upper-case
+// mapping, whatever the user's locale. "é" equals "É" and "σ" equals "Σ"; "ß" never equals "SS".
 #include <string_view>
-
-#include "iis_config.h"
 
 namespace vardock {
 
-inline bool IisNamesEqual(std::wstring_view a, std::wstring_view b) { return EqualsNoCase(a, b); }
+[[nodiscard]] bool IisNamesEqual(std::wstring_view a, std::wstring_view b);
 
 }  // namespace vardock

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <variant>
 #include <vector>
 
@@ -15,6 +16,12 @@ class AutomationObject;
 // Shared like a COM reference; a null reference is Visual Basic's Nothing.
 using ObjectRef = std::shared_ptr<AutomationObject>;
 
+// A number or enumeration that is neither std::int16_t nor bool.
+template <typename T>
+concept Numeric = std::is_arithmetic_v<T> || std::is_enum_v<T>;
+template <typename T>
+concept OtherNumber = Numeric<T> && !std::same_as<T, std::int16_t> && !std::same_as<T, bool>;
+
 class Variant {
  public:
   enum class Kind { Empty, Int16, Bool, Text, Object, Array };
@@ -23,7 +30,11 @@ class Variant {
   Variant(std::int16_t value) : value_(value) {}  // NOLINT: implicit like the automation type
   // Only a real bool: pointers and integers must not turn into booleans silently.
   template <std::same_as<bool> B>
-  Variant(B value) : value_(static_cast<bool>(value)) {}             // NOLINT
+  Variant(B value) : value_(static_cast<bool>(value)) {}  // NOLINT
+  // Every other number would be narrowed to 16 bits without a word (a site number 1423684589
+  // would become -19475): only std::int16_t is taken, so the caller converts where it can check.
+  template <OtherNumber T>
+  Variant(T) = delete;
   Variant(std::wstring value) : value_(std::move(value)) {}          // NOLINT
   Variant(std::wstring_view value) : value_(std::wstring(value)) {}  // NOLINT
   Variant(const wchar_t* value) : value_(std::wstring(value)) {}     // NOLINT

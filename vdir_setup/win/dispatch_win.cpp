@@ -12,23 +12,32 @@ using corvanel::unique_variant;
 
 namespace {
 
-// The arguments of one call, in IDispatch's reverse order, cleared when the call is over.
+// The arguments of one call, in IDispatch's reverse order. What is cleared afterwards is the
+// array the server was given, since a server may coerce an argument in place.
 class ArgumentList {
  public:
   ArgumentList(std::span<const Variant> args, std::wstring_view member) : values_(args.size()) {
-    for (VARIANT& value : values_) ::VariantInit(&value);
-    for (std::size_t i = 0; i < args.size(); ++i) values_[args.size() - 1 - i] = ToVariant(args[i], member).release();
+    // values_ is complete before the first conversion: when one throws, its destructor clears
+    // the arguments converted before it.
+    for (std::size_t i = 0; i < args.size(); ++i) {
+      values_.items[args.size() - 1 - i] = ToVariant(args[i], member).release();
+    }
   }
-  ArgumentList(const ArgumentList&) = delete;
-  ArgumentList& operator=(const ArgumentList&) = delete;
-  ~ArgumentList() {
-    for (VARIANT& value : values_) ::VariantClear(&value);
-  }
-  VARIANT* data() noexcept { return values_.empty() ? nullptr : values_.data(); }
-  UINT size() const noexcept { return static_cast<UINT>(values_.size()); }
+  VARIANT* data() noexcept { return values_.items.empty() ? nullptr : values_.items.data(); }
+  UINT size() const noexcept { return static_cast<UINT>(values_.items.size()); }
 
  private:
-  std::vector<VARIANT> values_;
+  struct ClearedVariants {
+    explicit ClearedVariants(std::size_t count) : items(count) {
+      for (VARIANT& value : items) ::VariantInit(&value);
+    }
+    ClearedVariants(const ClearedVariants&) = delete;
+    ClearedVariants& operator=(const ClearedVariants&) = delete;
+    ~ClearedVariants() {
+      for (VARIANT& value : items) ::VariantClear(&value);
+    }
+    std::vector<VARIANT> items;
+  } values_;
 };
 
 // An EXCEPINFO whose strings are freed whatever happens; its deferred part is filled in on demand.

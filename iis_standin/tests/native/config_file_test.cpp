@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <sstream>
+
 #include "common/core/app_error.h"
 #include "common/core/utf8.h"
 #include "iis_standin/core/config_file.h"
@@ -43,6 +46,62 @@ TEST(ConfigFile, ReadsKeysPropertiesAndFailures) {
             Variant(std::vector<Variant>{L"404,*,URL,/a", L"500,*,FILE,b"}));
 }
 
+TEST(ConfigFile, CommentsAtTheEndOfLinesAndUnmodelledClasses) {
+  const vardock::IisConfig config = ParseConfigFile(
+      L"fail delete-fails # Delete refused\n"
+      L"fail setinfo-fails\t# after a tab\n"
+      L"fail domainname-fails\t#\n"
+      L"domain \"A # B\" # not part of the text\n"
+      L"[W3SVC] IIsWebService # the service\n"
+      L"[W3SVC/Info] IIsObject # not modelled: kept\n"
+      L"[W3SVC/Info/Sub] Something.Else\n"
+      L"[W3SVC/1] IIsWebServer\n"
+      L"ServerComment = \"C#Docs \\\"#1\\\" #2\"   # the text holds both signs\n"
+      L"[W3SVC/1/C#Docs] IIsWebVirtualDir\n"
+      L"[W3SVC/1/a]b] IIsWebVirtualDir\n");
+  EXPECT_TRUE(config.failures.deleteFails);
+  EXPECT_TRUE(config.failures.setInfoFails);
+  EXPECT_TRUE(config.failures.domainNameFails);
+  EXPECT_EQ(config.domainName, L"A # B");
+  EXPECT_EQ(config.Find(L"W3SVC/Info")->keyType, L"IIsObject");
+  EXPECT_EQ(config.Find(L"W3SVC/Info/Sub")->keyType, L"Something.Else");
+  EXPECT_EQ(*config.Find(L"W3SVC/1")->FindProperty(L"ServerComment"), Variant(L"C#Docs \"#1\" #2"));
+  EXPECT_NE(config.Find(L"W3SVC/1/C#Docs"), nullptr);
+  EXPECT_NE(config.Find(L"W3SVC/1/a]b"), nullptr);
+  EXPECT_EQ(FormatConfigFile(ParseConfigFile(FormatConfigFile(config))), FormatConfigFile(config));
+}
+
+// The example in the stand-in's README is what newcomers copy: it must parse as it stands.
+TEST(ConfigFile, ReadmeExampleParses) {
+  std::ifstream file(IIS_STANDIN_README, std::ios::binary);
+  ASSERT_TRUE(file) << IIS_STANDIN_README;
+  std::stringstream bytes;
+  bytes << file.rdbuf();
+  const std::wstring readme = corvanel::Utf8ToWide(bytes.str());
+  // The indented block that follows the heading of the file's format.
+  std::wstring example;
+  std::wistringstream lines(readme.substr(readme.find(L"## The configuration file")));
+  bool inBlock = false;
+  for (std::wstring line; std::getline(lines, line);) {
+    if (line.starts_with(L"    ")) {
+      inBlock = true;
+      example += line.substr(4) + L"\n";
+    } else if (inBlock && !line.empty()) {
+      break;
+    }
+  }
+  ASSERT_NE(example.find(L"[W3SVC/1/ROOT] IIsWebVirtualDir"), std::wstring::npos) << corvanel::WideToUtf8(example);
+  vardock::IisConfig config;
+  ASSERT_NO_THROW(config = ParseConfigFile(example)) << corvanel::WideToUtf8(example);
+  const vardock::IisFailures& f = config.failures;
+  EXPECT_TRUE(f.noWebService && f.appCreate2Unknown && f.appCreateFails && f.createFails && f.noSystemInfo &&
+              f.deleteFails && f.setInfoFails && f.domainNameFails)
+      << "the example shows every switch";
+  EXPECT_EQ(config.domainName, L"CORVANEL");
+  EXPECT_EQ(*config.Find(L"W3SVC/1/ROOT")->FindProperty(L"Path"), Variant(L"C:\\Inetpub\\wwwroot"));
+  EXPECT_EQ(config.Find(L"W3SVC")->children.size(), 3u);
+}
+
 TEST(ConfigFile, WritesWhatItReads) {
   vardock::IisConfig config = vardock::DefaultIisConfig();
   config.failures.noSystemInfo = true;
@@ -61,8 +120,12 @@ TEST(ConfigFile, BadTextNamesTheLine) {
   } cases[] = {
       {L"[W3SVC/1] IIsWebServer", L"line 1", L"parent"},
       {L"\n[W3SVC] IIsWebService\n[W3SVC] IIsWebService", L"line 3", L"already exists"},
-      {L"[W3SVC] IIsWebSrvice", L"line 1", L"unknown class"},
       {L"[W3SVC IIsWebService", L"line 1", L"[path] class"},
+      {L"[W3SVC]", L"line 1", L"[path] class"},
+      {L"[W3SVC] # no class", L"line 1", L"[path] class"},
+      {L"[W3SVC] IIs WebService", L"line 1", L"one word"},
+      {L"[W3SVC] IIsObject\nServerComment = \"x\"", L"line 2", L"not a property of IIsObject"},
+      {L"[W3SVC] IIsWebService\nDefaultDoc = \"a # b", L"line 2", L"not closed"},
       {L"[W3SVC//1] IIsWebServer", L"line 1", L"Invalid key path"},
       {L"AuthFlags = 2", L"line 1", L"before the first"},
       {L"[W3SVC] IIsWebService\nServerComment = \"x\"", L"line 2", L"not a property of IIsWebService"},

@@ -173,6 +173,21 @@ TEST_F(Wrapper, ErrorsCarryHresultMemberAndDescription) {
          t.Root()->CallMethod(L"Create", Args{L"IISWebVirtualDir", L"Mobile"});
        },
        vardock::hr::kAccessDenied, L"Create", L"Access is denied"},
+      {"deletion refused", "fail delete-fails\n",
+       [](Wrapper& t) {
+         t.Root()->CallMethod(L"Delete", Args{L"IISWebVirtualDir", L"Phone"});
+       },
+       vardock::hr::kAccessDenied, L"Delete", L"Access is denied"},
+      {"storing a directory's path refused", "fail setinfo-fails\n",
+       [](Wrapper& t) {
+         const ObjectRef dir = t.Root()->CallMethod(L"GetObject", Args{L"IISWebVirtualDir", L"Phone"}).AsObject();
+         dir->PutProperty(L"Path", L"C:\\Web\\Other");
+         dir->CallMethod(L"SetInfo", {});
+       },
+       vardock::hr::kDiskFull, L"SetInfo", L"not enough space"},
+      {"domain unreadable", "fail domainname-fails\n",
+       [](Wrapper& t) { t.factory.Create(L"WinNTSystemInfo")->GetProperty(L"DomainName"); }, vardock::hr::kNoSuchDomain,
+       L"DomainName", L"domain"},
       {"flags as text", "",
        [](Wrapper& t) {
          t.Root()

@@ -58,7 +58,7 @@ inline const char kThreeSites[] =
     "Path = \"C:\\\\Inetpub\\\\wwwroot\"\n"
     "[W3SVC/1/ROOT/Phone] IIsWebVirtualDir\n"
     "Path = \"C:\\\\Web\\\\Phone\"\n"
-    "[W3SVC/Info] IIsWebInfo\n"
+    "[W3SVC/Info] IIsObject  # as real IIS lists it: a class the stand-in does not model\n"
     "[W3SVC/2] IIsWebServer\n"
     "ServerComment = \"Administration Web Site\"\n"
     "[W3SVC/5] IIsWebServer\n"

@@ -28,8 +28,36 @@ class RegistryTest : public ::testing::Test {
   Registry registry{api, codec};
   static inline const corvanel::Cp1252Codec codec;
 
-  void TearDown() override { EXPECT_EQ(api.OpenHandles(), 0u) << "every handle is closed before returning"; }
+  void TearDown() override {
+    EXPECT_EQ(api.OpenHandles(), 0u) << "every handle is closed before returning";
+    // Every open and create asks for all access, reads included; a created key gets class "1",
+    // is non-volatile, has the default security and an inheritable handle.
+    for (const auto& call : api.KeyCalls()) {
+      SCOPED_TRACE((call.create ? "create " : "open ") + call.subKey);
+      EXPECT_EQ(call.access, reg::kKeyAllAccess);
+      EXPECT_EQ(call.options, call.create ? reg::kOptionNonVolatile : 0u);
+      if (call.create) {
+        EXPECT_EQ(call.keyClass, Registry::kKeyClass);
+        EXPECT_TRUE(call.inheritHandle);
+        EXPECT_FALSE(call.ownDescriptor);
+      }
+    }
+  }
 };
+
+TEST_F(RegistryTest, OneOpenOrCreatePerCall) {
+  registry.WriteRegSetting(kHklm, kKey, L"IISWebServer", L"1");
+  registry.WriteRegSetting(kHklm, kKey, L"IISWebServer", L"2");
+  (void)registry.ReadRegSetting(kHklm, kKey, L"IISWebServer");
+  (void)registry.ReadRegSetting(kHklm, L"Software\\Corvanel\\Nowhere", L"IISWebServer");
+  registry.DeleteRegSetting(kHklm, kKey, L"IISWebServer");
+  std::vector<std::pair<bool, std::string>> calls;
+  for (const auto& call : api.KeyCalls()) calls.emplace_back(call.create, call.subKey);
+  EXPECT_EQ(calls,
+            (std::vector<std::pair<bool, std::string>>{
+                {true, kKeyA}, {true, kKeyA}, {false, kKeyA}, {false, "Software\\Corvanel\\Nowhere"}, {false, kKeyA}}));
+  // TearDown checks the access, class and security of each.
+}
 
 TEST_F(RegistryTest, ReadTakesTheStoredBytesLessTheLast) {
   const struct {

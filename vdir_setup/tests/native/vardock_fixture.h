@@ -9,7 +9,7 @@
 
 #include "common/core/ansi_codec.h"
 #include "common/core/utf8.h"
-#include "vdir_setup/core/iis_objects.h"
+#include "iis_standin/model/iis_objects.h"
 #include "vdir_setup/core/module1.h"
 #include "vdir_setup/tests/support/memory_registry.h"
 #include "vdir_setup/tests/support/recording_host.h"

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <type_traits>
+
 #include "common/core/app_error.h"
 #include "common/core/utf8.h"
 #include "vdir_setup/core/hresults.h"
@@ -10,6 +13,23 @@ namespace {
 
 using Kind = Variant::Kind;
 
+// Only a 16-bit integer becomes a number; any other would be narrowed silently.
+static_assert(std::is_constructible_v<Variant, std::int16_t>);
+static_assert(std::is_constructible_v<Variant, bool>);
+static_assert(std::is_constructible_v<Variant, const wchar_t*>);
+static_assert(!std::is_constructible_v<Variant, int>);
+static_assert(!std::is_constructible_v<Variant, long>);
+static_assert(!std::is_constructible_v<Variant, long long>);
+static_assert(!std::is_constructible_v<Variant, std::uint16_t>);
+static_assert(!std::is_constructible_v<Variant, std::uint32_t>);
+static_assert(!std::is_constructible_v<Variant, std::size_t>);
+static_assert(!std::is_constructible_v<Variant, std::int8_t>);
+static_assert(!std::is_constructible_v<Variant, char>);
+static_assert(!std::is_constructible_v<Variant, wchar_t>);
+static_assert(!std::is_constructible_v<Variant, double>);
+static_assert(!std::is_constructible_v<Variant, Kind>);
+static_assert(!std::is_convertible_v<int, Variant>);
+
 TEST(Variant, LiteralsKeepTheirKind) {
   // A text literal must never become a boolean through the pointer conversion.
   const struct {
@@ -17,7 +37,7 @@ TEST(Variant, LiteralsKeepTheirKind) {
     Kind kind;
   } cases[] = {
       {Variant(), Kind::Empty},
-      {Variant(2), Kind::Int16},
+      {Variant(std::int16_t{2}), Kind::Int16},
       {Variant(true), Kind::Bool},
       {Variant(L"x"), Kind::Text},
       {Variant(std::wstring_view(L"x")), Kind::Text},

@@ -61,8 +61,9 @@ const MemoryRegistry::Handle* MemoryRegistry::Lookup(RegKey key) const {
   return found == handles_.end() ? nullptr : &found->second;
 }
 
-std::int32_t MemoryRegistry::OpenKeyEx(RegKey root, const std::string& subKey, std::uint32_t, std::uint32_t access,
-                                       RegKey& result) {
+std::int32_t MemoryRegistry::OpenKeyEx(RegKey root, const std::string& subKey, std::uint32_t options,
+                                       std::uint32_t access, RegKey& result) {
+  keyCalls_.push_back(KeyCall{.create = false, .subKey = subKey, .options = options, .access = access});
   result = kNoKey;
   if (Root(root) == nullptr) return reg::kInvalidHandle;
   const Key* key = Find(root, subKey);
@@ -72,8 +73,21 @@ std::int32_t MemoryRegistry::OpenKeyEx(RegKey root, const std::string& subKey, s
 }
 
 std::int32_t MemoryRegistry::CreateKeyEx(RegKey root, const std::string& subKey, const std::string& keyClass,
-                                         std::uint32_t options, std::uint32_t access, const RegSecurity&,
+                                         std::uint32_t options, std::uint32_t access, const RegSecurity& security,
                                          RegKey& result, std::uint32_t& disposition) {
+  keyCalls_.push_back(KeyCall{.create = true,
+                              .subKey = subKey,
+                              .options = options,
+                              .access = access,
+                              .keyClass = keyClass,
+                              .inheritHandle = security.inheritHandle,
+                              .ownDescriptor = security.descriptor != nullptr});
+  return CreateKey(root, subKey, keyClass, options, access, result, disposition);
+}
+
+std::int32_t MemoryRegistry::CreateKey(RegKey root, const std::string& subKey, const std::string& keyClass,
+                                       std::uint32_t options, std::uint32_t access, RegKey& result,
+                                       std::uint32_t& disposition) {
   result = kNoKey;
   Key* key = Root(root);
   if (key == nullptr) return reg::kInvalidHandle;
@@ -159,7 +173,7 @@ std::size_t MemoryRegistry::ValueCount(RegKey root, const std::string& path) con
 void MemoryRegistry::Put(RegKey root, const std::string& path, const std::string& name, StoredValue value) {
   RegKey handle = kNoKey;
   std::uint32_t disposition = 0;
-  CreateKeyEx(root, path, "", reg::kOptionNonVolatile, reg::kKeyAllAccess, {}, handle, disposition);
+  CreateKey(root, path, "", reg::kOptionNonVolatile, reg::kKeyAllAccess, handle, disposition);
   SetValueEx(handle, name, value.type, value.data.data(), static_cast<std::uint32_t>(value.data.size()));
   CloseKey(handle);
 }

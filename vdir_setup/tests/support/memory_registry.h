@@ -18,6 +18,16 @@ class MemoryRegistry final : public RegistryApi {
     std::uint32_t type = reg::kSz;
     std::vector<std::uint8_t> data;
   };
+  // One OpenKeyEx or CreateKeyEx as the caller made it; an open has no class or security.
+  struct KeyCall {
+    bool create = false;
+    std::string subKey;
+    std::uint32_t options = 0;
+    std::uint32_t access = 0;
+    std::string keyClass;
+    bool inheritHandle = false;
+    bool ownDescriptor = false;
+  };
 
   std::int32_t OpenKeyEx(RegKey root, const std::string& subKey, std::uint32_t options, std::uint32_t access,
                          RegKey& result) override;
@@ -41,6 +51,8 @@ class MemoryRegistry final : public RegistryApi {
   void Put(RegKey root, const std::string& path, const std::string& name, StoredValue value);
   // Handles opened and not yet closed.
   [[nodiscard]] std::size_t OpenHandles() const { return handles_.size(); }
+  // Every open and create made through the interface, in order (not those of Put).
+  [[nodiscard]] const std::vector<KeyCall>& KeyCalls() const { return keyCalls_; }
 
  private:
   struct Key;
@@ -61,11 +73,14 @@ class MemoryRegistry final : public RegistryApi {
   Key* Root(RegKey root);
   const Key* Find(RegKey root, const std::string& path) const;
   RegKey NewHandle(Key* key, std::uint32_t access);
+  std::int32_t CreateKey(RegKey root, const std::string& subKey, const std::string& keyClass, std::uint32_t options,
+                         std::uint32_t access, RegKey& result, std::uint32_t& disposition);
   const Handle* Lookup(RegKey key) const;
 
   Key localMachine_;
   Key currentUser_;
   std::map<RegKey, Handle> handles_;
+  std::vector<KeyCall> keyCalls_;
   std::uintptr_t nextHandle_ = 0x1000;
 };
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "hresults.h"
+#include "vdir_setup/core/hresults.h"
 #include "iis_schema.h"
 
 namespace vardock {
@@ -95,7 +95,7 @@ class NodeObject final : public IisObject {
   Variant CallMethod(std::wstring_view name, std::span<const Variant> args) override {
     const auto members = Members();
     const auto found =
-        std::ranges::find_if(members, [&](const MemberInfo& m) { return m.method && EqualsNoCase(m.name, name); });
+        std::ranges::find_if(members, [&](const MemberInfo& m) { return m.method && IisNamesEqual(m.name, name); });
     if (found == members.end()) ThrowUnknownName(name);
     const std::wstring_view method = found->name;
     if (method == L"SetInfo") {
@@ -163,7 +163,7 @@ class NodeObject final : public IisObject {
 
   ObjectRef GetObject(std::wstring_view member, std::wstring_view className, std::wstring_view childName) const {
     const ConfigNode* child = Resolve(member).FindChild(childName);
-    if (child == nullptr || !EqualsNoCase(child->keyType, className)) ThrowPathNotFound(member);
+    if (child == nullptr || !IisNamesEqual(child->keyType, className)) ThrowPathNotFound(member);
     return Child(*child);
   }
 
@@ -189,12 +189,16 @@ class NodeObject final : public IisObject {
   void Delete(std::wstring_view member, std::wstring_view className, std::wstring_view childName) const {
     ConfigNode& node = Resolve(member);
     const ConfigNode* child = node.FindChild(childName);
-    if (child == nullptr || !EqualsNoCase(child->keyType, className)) ThrowPathNotFound(member);
+    if (child == nullptr || !IisNamesEqual(child->keyType, className)) ThrowPathNotFound(member);
+    if (config_->failures.deleteFails) throw AutomationError(hr::kAccessDenied, member, L"Access is denied.");
     node.RemoveChild(childName);
     config_->Changed();
   }
 
   void SetInfo() {
+    if (config_->failures.setInfoFails && info_.name == L"IIsWebVirtualDir" && Pending(L"Path") != nullptr) {
+      throw AutomationError(hr::kDiskFull, L"SetInfo", L"There is not enough space on the disk.");
+    }
     ConfigNode* node = nullptr;
     if (stored_) {
       node = &Resolve(L"SetInfo");
@@ -239,16 +243,16 @@ class NamespaceObject final : public IisObject {
 
   // GetObject(class, "<machine>/<path>"): the local machine only.
   Variant CallMethod(std::wstring_view name, std::span<const Variant> args) override {
-    if (!EqualsNoCase(name, L"GetObject")) ThrowUnknownName(name);
+    if (!IisNamesEqual(name, L"GetObject")) ThrowUnknownName(name);
     CheckCount(args, 2, name);
     const std::wstring className = NameArg(args[0], name);
     ConfigPath path = SplitConfigPath(NameArg(args[1], name));
-    if (path.empty() || !(EqualsNoCase(path[0], L"localhost") || path[0] == L"127.0.0.1" || path[0] == L".")) {
+    if (path.empty() || !(IisNamesEqual(path[0], L"localhost") || path[0] == L"127.0.0.1" || path[0] == L".")) {
       throw AutomationError(hr::kBadNetPath, name, L"The network path was not found.");
     }
     path.erase(path.begin());
     if (!config_) config_ = load_();
-    if (path.empty() || (config_->failures.noWebService && EqualsNoCase(path[0], L"W3SVC"))) ThrowPathNotFound(name);
+    if (path.empty() || (config_->failures.noWebService && IisNamesEqual(path[0], L"W3SVC"))) ThrowPathNotFound(name);
     // The object's path uses the stored spelling of each key.
     ConfigPath stored;
     const ConfigNode* node = &config_->machine;
@@ -257,7 +261,7 @@ class NamespaceObject final : public IisObject {
       if (node == nullptr) ThrowPathNotFound(name);
       stored.push_back(node->name);
     }
-    if (!EqualsNoCase(node->keyType, className)) ThrowPathNotFound(name);
+    if (!IisNamesEqual(node->keyType, className)) ThrowPathNotFound(name);
     return ObjectRef(std::make_shared<NodeObject>(config_, std::move(stored), node->keyType, true));
   }
 
@@ -268,14 +272,18 @@ class NamespaceObject final : public IisObject {
 
 class SystemInfoObject final : public IisObject {
  public:
-  explicit SystemInfoObject(std::wstring domain) : domain_(std::move(domain)) {}
+  SystemInfoObject(std::wstring domain, bool fails) : domain_(std::move(domain)), fails_(fails) {}
   [[nodiscard]] std::vector<MemberInfo> Members() const override { return {{L"DomainName", false}}; }
   Variant GetProperty(std::wstring_view name) override {
-    if (!EqualsNoCase(name, L"DomainName")) ThrowUnknownName(name);
+    if (!IisNamesEqual(name, L"DomainName")) ThrowUnknownName(name);
+    if (fails_) {
+      throw AutomationError(hr::kNoSuchDomain, name,
+                            L"The specified domain either does not exist or could not be contacted.");
+    }
     return domain_;
   }
   void PutProperty(std::wstring_view name, const Variant&) override {
-    if (!EqualsNoCase(name, L"DomainName")) ThrowUnknownName(name);
+    if (!IisNamesEqual(name, L"DomainName")) ThrowUnknownName(name);
     throw AutomationError(hr::kMemberNotFound, name, L"DomainName cannot be written.");
   }
   Variant CallMethod(std::wstring_view name, std::span<const Variant>) override { ThrowUnknownName(name); }
@@ -283,6 +291,7 @@ class SystemInfoObject final : public IisObject {
 
  private:
   std::wstring domain_;
+  bool fails_;
 };
 
 }  // namespace
@@ -295,12 +304,12 @@ std::shared_ptr<IisObject> MakeSystemInfo(std::shared_ptr<const IisConfig> confi
   if (config->failures.noSystemInfo) {
     throw AutomationError(hr::kClassNotRegistered, L"WinNTSystemInfo", L"Class not registered");
   }
-  return std::make_shared<SystemInfoObject>(config->domainName);
+  return std::make_shared<SystemInfoObject>(config->domainName, config->failures.domainNameFails);
 }
 
 ObjectRef MemoryObjectFactory::Create(std::wstring_view progId) {
-  if (EqualsNoCase(progId, L"IISNamespace")) return MakeIisNamespace([config = config_] { return config; });
-  if (EqualsNoCase(progId, L"WinNTSystemInfo")) return MakeSystemInfo(config_);
+  if (IisNamesEqual(progId, L"IISNamespace")) return MakeIisNamespace([config = config_] { return config; });
+  if (IisNamesEqual(progId, L"WinNTSystemInfo")) return MakeSystemInfo(config_);
   throw AutomationError(hr::kInvalidClassString, progId, L"Invalid class string");
 }
 

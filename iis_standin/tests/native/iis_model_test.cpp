@@ -5,7 +5,7 @@
 
 #include "common/core/utf8.h"
 #include "vdir_setup/core/hresults.h"
-#include "vdir_setup/core/iis_objects.h"
+#include "iis_standin/model/iis_objects.h"
 
 namespace vardock {
 namespace {
@@ -42,6 +42,7 @@ class IisModel : public ::testing::Test {
 };
 
 TEST_F(IisModel, ServiceChildrenCarryClassAndName) {
+  config->Add(L"W3SVC/Obj", L"IIsObject");  // a class the model does not know is listed all the same
   std::vector<std::wstring> classes, names, comments;
   for (const Variant& child : Service()->Children()) {
     const ObjectRef object = child.AsObject();
@@ -50,8 +51,8 @@ TEST_F(IisModel, ServiceChildrenCarryClassAndName) {
     if (classes.back() == L"IIsWebServer") comments.push_back(object->GetProperty(L"ServerComment").AsText());
   }
   EXPECT_EQ(classes, (std::vector<std::wstring>{L"IIsApplicationPools", L"IIsFilters", L"IIsWebInfo", L"IIsWebServer",
-                                                L"IIsWebServer", L"IIsWebServer"}));
-  EXPECT_EQ(names, (std::vector<std::wstring>{L"AppPools", L"Filters", L"Info", L"1", L"2", L"5"}));
+                                                L"IIsWebServer", L"IIsWebServer", L"IIsObject"}));
+  EXPECT_EQ(names, (std::vector<std::wstring>{L"AppPools", L"Filters", L"Info", L"1", L"2", L"5", L"Obj"}));
   EXPECT_EQ(comments, (std::vector<std::wstring>{L"Default Web Site", L"Administration Web Site", L"Extra"}));
 }
 
@@ -140,6 +141,26 @@ TEST_F(IisModel, FailsWhereIisFails) {
        },
        hr::kTypeMismatch, L"GetObject"},
       {"a name with a slash", [](IisModel& t) { t.NewDir(L"a/b"); }, hr::kInvalidName, L"Create"},
+      {"deletion refused",
+       [](IisModel& t) {
+         t.config->failures.deleteFails = true;
+         t.Root()->CallMethod(L"Delete", Args{L"IISWebVirtualDir", L"Mobile"});
+       },
+       hr::kAccessDenied, L"Delete"},
+      {"storing a directory's path refused",
+       [](IisModel& t) {
+         t.config->failures.setInfoFails = true;
+         const ObjectRef dir = t.Root()->CallMethod(L"GetObject", Args{L"IISWebVirtualDir", L"Mobile"}).AsObject();
+         dir->PutProperty(L"Path", L"C:\\x");
+         dir->CallMethod(L"SetInfo", {});
+       },
+       hr::kDiskFull, L"SetInfo"},
+      {"domain unreadable",
+       [](IisModel& t) {
+         t.config->failures.domainNameFails = true;
+         t.factory.Create(L"WinNTSystemInfo")->GetProperty(L"DomainName");
+       },
+       hr::kNoSuchDomain, L"DomainName"},
       {"an object whose directory was deleted",
        [](IisModel& t) {
          const ObjectRef dir = t.Root()->CallMethod(L"GetObject", Args{L"IISWebVirtualDir", L"Mobile"}).AsObject();
@@ -184,6 +205,32 @@ TEST_F(IisModel, NewDirectoryIsStoredBySetInfo) {
   EXPECT_EQ(found->GetProperty(L"Name"), Variant(L"Phone"));
   dir->CallMethod(L"SetInfo", {});
   EXPECT_EQ(found->GetProperty(L"Path"), Variant(L"C:\\Web\\Phone"));
+}
+
+TEST_F(IisModel, RefusedChangesLeaveTheConfigurationAsItWas) {
+  config->failures.deleteFails = true;
+  config->failures.setInfoFails = true;
+  EXPECT_THROW(Root()->CallMethod(L"Delete", Args{L"IISWebVirtualDir", L"Mobile"}), corvanel::AppError);
+  EXPECT_NE(config->Find(L"W3SVC/1/ROOT/Mobile"), nullptr) << "the directory stays";
+
+  // A creation stores its key and settings; only the SetInfo that carries the path fails.
+  const ObjectRef dir = NewDir(L"Phone");
+  dir->PutProperty(L"DefaultDoc", L"Default.asp");
+  dir->CallMethod(L"SetInfo", {});
+  dir->PutProperty(L"Path", L"C:\\Web\\Phone");
+  EXPECT_THROW(dir->CallMethod(L"SetInfo", {}), corvanel::AppError);
+  const ConfigNode* stored = config->Find(L"W3SVC/1/ROOT/Phone");
+  ASSERT_NE(stored, nullptr);
+  EXPECT_NE(stored->FindProperty(L"DefaultDoc"), nullptr);
+  EXPECT_EQ(stored->FindProperty(L"Path"), nullptr);
+  EXPECT_EQ(changes, 1);
+
+  // The root's SetInfo after a deletion stores no path and works.
+  config->failures.deleteFails = false;
+  const ObjectRef root = Root();
+  root->CallMethod(L"Delete", Args{L"IISWebVirtualDir", L"Mobile"});
+  EXPECT_NO_THROW(root->CallMethod(L"SetInfo", {}));
+  EXPECT_EQ(config->Find(L"W3SVC/1/ROOT/Mobile"), nullptr);
 }
 
 TEST_F(IisModel, NewDirectoryReadsTheDefaultHttpErrors) {

@@ -4,7 +4,7 @@
 #include <span>
 #include <string_view>
 
-#include "variant.h"
+#include "vdir_setup/core/variant.h"
 
 namespace vardock {
 

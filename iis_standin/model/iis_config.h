@@ -9,11 +9,10 @@
 #include <utility>
 #include <vector>
 
-#include "variant.h"
+#include "vdir_setup/core/iis_names.h"
+#include "vdir_setup/core/variant.h"
 
 namespace vardock {
-
-bool EqualsNoCase(std::wstring_view a, std::wstring_view b);
 
 struct ConfigNode {
   std::wstring name;
@@ -36,6 +35,12 @@ struct IisFailures {
   bool appCreateFails = false;     // AppCreate raises an error
   bool createFails = false;        // Create raises an error
   bool noSystemInfo = false;       // "WinNTSystemInfo" cannot be created
+  bool deleteFails = false;        // Delete of an existing key raises an error; the key stays
+  // The SetInfo that would store a directory's (IIsWebVirtualDir) "Path" raises an error and
+  // stores nothing. That is the last SetInfo of a creation, and the only one when an existing
+  // directory is pointed elsewhere; a SetInfo without a new "Path" (the root's after a Delete) works.
+  bool setInfoFails = false;
+  bool domainNameFails = false;  // reading "DomainName" raises an error
 };
 
 using ConfigPath = std::vector<std::wstring>;

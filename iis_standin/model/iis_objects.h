@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "automation.h"
+#include "vdir_setup/core/automation.h"
 #include "iis_config.h"
 
 namespace vardock {

@@ -1,34 +1,29 @@
 #include "iis_config.h"
 
 #include <algorithm>
-#include <cwctype>
 
-#include "automation.h"
-#include "hresults.h"
+#include "vdir_setup/core/automation.h"
+#include "vdir_setup/core/hresults.h"
 
 namespace vardock {
 
-bool EqualsNoCase(std::wstring_view a, std::wstring_view b) {
-  return std::ranges::equal(a, b, [](wchar_t x, wchar_t y) { return std::towupper(x) == std::towupper(y); });
-}
-
 ConfigNode* ConfigNode::FindChild(std::wstring_view childName) const {
   for (const auto& child : children) {
-    if (EqualsNoCase(child->name, childName)) return child.get();
+    if (IisNamesEqual(child->name, childName)) return child.get();
   }
   return nullptr;
 }
 
 const Variant* ConfigNode::FindProperty(std::wstring_view propertyName) const {
   for (const auto& [name, value] : properties) {
-    if (EqualsNoCase(name, propertyName)) return &value;
+    if (IisNamesEqual(name, propertyName)) return &value;
   }
   return nullptr;
 }
 
 void ConfigNode::SetProperty(std::wstring_view propertyName, Variant value) {
   for (auto& [name, held] : properties) {
-    if (EqualsNoCase(name, propertyName)) {
+    if (IisNamesEqual(name, propertyName)) {
       held = std::move(value);
       return;
     }
@@ -46,7 +41,7 @@ ConfigNode& ConfigNode::AddChild(std::wstring childName, std::wstring childKeyTy
 
 bool ConfigNode::RemoveChild(std::wstring_view childName) {
   const auto found =
-      std::ranges::find_if(children, [&](const auto& child) { return EqualsNoCase(child->name, childName); });
+      std::ranges::find_if(children, [&](const auto& child) { return IisNamesEqual(child->name, childName); });
   if (found == children.end()) return false;
   children.erase(found);
   return true;

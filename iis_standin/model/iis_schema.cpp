@@ -1,7 +1,7 @@
 #include "iis_schema.h"
 
-#include "automation.h"
-#include "hresults.h"
+#include "vdir_setup/core/automation.h"
+#include "vdir_setup/core/hresults.h"
 #include "iis_config.h"
 
 namespace vardock {
@@ -79,14 +79,14 @@ constexpr std::wstring_view TypeName(ValueType type) {
 
 const ClassInfo* FindClass(std::wstring_view name) {
   for (const ClassInfo& info : kClasses) {
-    if (EqualsNoCase(info.name, name)) return &info;
+    if (IisNamesEqual(info.name, name)) return &info;
   }
   return nullptr;
 }
 
 const PropertyInfo* FindProperty(const ClassInfo& info, std::wstring_view name) {
   for (const PropertyInfo& property : info.properties) {
-    if (EqualsNoCase(property.name, name)) return &property;
+    if (IisNamesEqual(property.name, name)) return &property;
   }
   return nullptr;
 }
