@@ -32,6 +32,7 @@ const char kServer[] =
     "ServerComment = \"Default Web Site\"\n"
     "[W3SVC/1/ROOT] IIsWebVirtualDir\n"
     "[W3SVC/Info] IIsWebInfo\n"
+    "[W3SVC/Extensions] IIsObject\n"
     "[W3SVC/5] IIsWebServer\n"
     "ServerComment = \"Extranet\"\n"
     "[W3SVC/5/ROOT] IIsWebVirtualDir\n"
@@ -224,40 +225,64 @@ TEST_F(VardockGui, OkWithoutAChosenSiteAsksForOne) {
 TEST_F(VardockGui, MessagesAndFailureReports) {
   const struct {
     const char* what;
-    std::string config;  // appended to the server
+    std::string config;  // put before the server
     std::wstring arguments;
     bool pressOk;  // the chooser opens and OK is pressed on the preselected site
-    std::wstring title, text;
+    std::wstring text;
     bool icon;
+    bool existing;  // the server has the directory already
   } cases[] = {
-      {"an unknown operation", "", L"/N=Mobile /O=REMOVE", false, L"Vardock",
-       L"This program is used by Pellinor / Quastrel\r\nto create IIS Virtual Directories.", false},
-      {"no web service", "fail no-web-service\n", kAdd, false, L"Vardock",
-       L"GetObject failed: The system cannot find the path specified.\r\nHRESULT 0x80070003", true},
-      {"a directory that can be neither found nor created", "fail create-fails\n", kAdd, true, L"Vardock",
-       L"Unable to create or locate Virtual Directory Mobile.", true},
-      {"IIS refuses the removal", "fail delete-fails\n[W3SVC/1/ROOT/Mobile] IIsWebVirtualDir\n", L"/N=Mobile /O=DEL",
-       false, L"Vardock", L"", true},
-      {"the last SetInfo fails", "fail setinfo-fails\n", kAdd, true, L"Vardock", L"", true},
+      {"an unknown operation", "", L"/N=Mobile /O=REMOVE", false,
+       L"This program is used by Pellinor / Quastrel\r\nto create IIS Virtual Directories.", false, false},
+      {"no web service", "fail no-web-service\n", kAdd, false,
+       L"GetObject failed: The system cannot find the path specified.\r\nHRESULT 0x80070003", true, false},
+      {"a directory that can be neither found nor created", "fail create-fails\n", kAdd, true,
+       L"Unable to create or locate Virtual Directory Mobile.", true, false},
+      {"IIS refuses the removal", "fail delete-fails\n", L"/N=Mobile /O=DEL", false,
+       L"The Virtual Directory Mobile on web site 1 could not be removed.\r\n\r\n"
+       L"Delete failed: Access is denied.\r\nHRESULT 0x80070005\r\n\r\n"
+       L"Its settings are kept, so that it can still be removed later.",
+       true, true},
+      {"the last SetInfo fails", "fail setinfo-fails\n", kAdd, true,
+       L"SetInfo failed: There is not enough space on the disk.\r\nHRESULT 0x80070070", true, true},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    WriteConfig(c.config + kServer);
+    WriteConfig(c.config + kServer +
+                (c.existing ? "[W3SVC/1/ROOT/Mobile] IIsWebVirtualDir\nPath = \"C:\\\\Old\"\n" : ""));
+    const std::string before = ReadConfig();
     RegDeleteTreeW(HKEY_LOCAL_MACHINE, kSettings);
+    Remember(L"1", L"Mobile");
     Vardock vardock(c.arguments);
     if (c.pressOk) {
       ASSERT_NE(vardock.WaitForm1(), nullptr);
       vardock.Key(VK_SPACE);
     }
     const BoxView box = vardock.WaitMessageBox();
-    EXPECT_EQ(box.title, c.title);
-    if (!c.text.empty()) {
-      EXPECT_EQ(box.text, c.text);
-    }
+    EXPECT_EQ(box.title, L"Vardock");
+    EXPECT_EQ(box.text, c.text);
     EXPECT_EQ(box.hasIcon, c.icon);
     Vardock::AnswerOk(box);
     EXPECT_TRUE(vardock.WaitExit());
-    EXPECT_FALSE(KeyExists(kMobileKey)) << "nothing remembered";
+    EXPECT_EQ(Stored(L"IISWebServer"), L"1");
+    EXPECT_EQ(Stored(L"IISWebVirtualDir"), L"Mobile");
+    EXPECT_EQ(ReadConfig(), before) << "the stand-in's server is unchanged";
+  }
+}
+
+TEST_F(VardockGui, LogonDomainWhenTheSystemInformationFails) {
+  for (const auto& [fault, domain] : {std::pair("fail no-system-info\n", "DefaultLogonDomain = \"\\\\\""),
+                                      std::pair("fail domainname-fails\n", "DefaultLogonDomain = \"\"")}) {
+    WriteConfig(fault + std::string(kServer));
+    {
+      Vardock vardock(kAdd);
+      ASSERT_NE(vardock.WaitForm1(), nullptr);
+      vardock.Key(VK_RETURN);
+      ASSERT_TRUE(vardock.WaitExit());
+    }
+    const std::string config = ReadConfig();
+    EXPECT_NE(config.find(std::string("[W3SVC/1/ROOT/Mobile] IIsWebVirtualDir\n")), std::string::npos) << config;
+    EXPECT_NE(config.find(domain), std::string::npos) << fault << config;
   }
 }
 
@@ -267,13 +292,13 @@ void RegisterStandIn(bool unregister) {
   GetSystemDirectoryW(system, MAX_PATH);
   std::wstring dll = corvanel::Utf8ToWide(IIS_STANDIN_DLL);
   std::replace(dll.begin(), dll.end(), L'/', L'\\');
-  std::wstring commandLine = L"\"" + std::wstring(system) + L"\\regsvr32.exe\" /s " + (unregister ? L"/u " : L"") +
-                             L"\"Z:" + dll + L"\"";
+  std::wstring commandLine =
+      L"\"" + std::wstring(system) + L"\\regsvr32.exe\" /s " + (unregister ? L"/u " : L"") + L"\"Z:" + dll + L"\"";
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
-  ASSERT_TRUE(CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                             &process));
+  ASSERT_TRUE(
+      CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process));
   WaitForSingleObject(process.hProcess, kTimeoutMs);
   CloseHandle(process.hProcess);
   CloseHandle(process.hThread);

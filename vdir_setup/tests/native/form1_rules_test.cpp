@@ -135,5 +135,21 @@ TEST_F(Form1Ok, AGoneOldSiteDoesNotKeepTheProductFromItsNewOne) {
   EXPECT_TRUE(host.messages.empty());
 }
 
+TEST_F(Form1Ok, ARefusedRemovalIsReportedBeforeTheCreationGoesOn) {
+  module.SiteNumber = L"5";
+  module.VirtualDirName = L"Phone";
+  config->Add(L"W3SVC/5/ROOT/Phone", L"IIsWebVirtualDir");
+  config->failures.deleteFails = true;
+  EXPECT_TRUE(Form1Confirm(module, L"1"));
+  ASSERT_EQ(host.messages.size(), 1u);
+  EXPECT_EQ(host.messages[0].icon, MessageIcon::Exclamation);
+  EXPECT_EQ(host.messages[0].text.substr(0, 63), L"The Virtual Directory Phone on web site 5 could not be removed.");
+  EXPECT_NE(host.messages[0].text.find(L"will be created now"), std::wstring::npos);
+  EXPECT_NE(Dir(L"5", L"Phone"), nullptr);
+  EXPECT_NE(Dir(L"1", L"Mobile"), nullptr);
+  EXPECT_EQ(Stored("IISWebServer"), "1");
+  EXPECT_EQ(Stored("IISWebVirtualDir"), "Mobile");
+}
+
 }  // namespace
 }  // namespace vardock::testing

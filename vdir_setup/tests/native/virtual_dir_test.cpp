@@ -104,6 +104,10 @@ TEST_F(CreateVirtualDir, FallbacksForDomainAndApplication) {
        {.appCreate2Unknown = true},
        L"BSTR \"WORKGROUP\"",
        {L"call Mobile.AppCreate2(I2 2) -> 0x80020006", L"call Mobile.AppCreate(BOOL True)"}},
+      {"the domain cannot be read: it stays empty",
+       {.domainNameFails = true},
+       L"BSTR \"\"",
+       {L"call Mobile.AppCreate2(I2 2)"}},
       {"no application at all: the steps go on",
        {.appCreate2Unknown = true, .appCreateFails = true},
        L"BSTR \"WORKGROUP\"",
@@ -171,6 +175,18 @@ TEST_F(CreateVirtualDir, WarnsWhenItCanNeitherFindNorCreate) {
   EXPECT_FALSE(registryApi.KeyExists(kHKeyLocalMachine, "Software\\Corvanel"));
 }
 
+TEST_F(CreateVirtualDir, AFailedLastSetInfoPropagatesAndRemembersNothing) {
+  config->failures.setInfoFails = true;
+  try {
+    module.CreateVirtualDir(L"1", L"Mobile");
+    FAIL() << "no error";
+  } catch (const corvanel::AppError& error) {
+    EXPECT_EQ(error.Context(), L"SetInfo");
+  }
+  EXPECT_EQ(log.back().substr(0, 26), L"call Mobile.SetInfo() -> 0");
+  EXPECT_FALSE(registryApi.KeyExists(kHKeyLocalMachine, "Software\\Corvanel"));
+}
+
 TEST_F(CreateVirtualDir, UnreachableSitePropagatesAndWritesNothing) {
   const struct {
     const char* what;
@@ -221,6 +237,28 @@ TEST_F(DeleteVirtualDir, AGoneDirectoryIsForgottenSilently) {
   EXPECT_EQ(Stored("IISWebServer"), "<none>");
   EXPECT_EQ(Stored("IISWebVirtualDir"), "<none>");
   EXPECT_TRUE(host.messages.empty());
+}
+
+TEST_F(DeleteVirtualDir, ARefusedRemovalKeepsTheRecordOfWhereTheDirectoryLives) {
+  config->Add(L"W3SVC/5/ROOT/Phone", L"IIsWebVirtualDir");
+  config->failures.deleteFails = true;
+  const auto refused = module.DeleteVirtualDir(L"5", L"Phone");
+  ASSERT_TRUE(refused);
+  EXPECT_EQ(refused->Context(), L"Delete");
+  EXPECT_EQ(refused->Code(), hr::kAccessDenied);
+  EXPECT_NE(Dir(L"5", L"Phone"), nullptr);
+  EXPECT_EQ(Stored("IISWebServer"), "5");
+  EXPECT_EQ(Stored("IISWebVirtualDir"), "Phone");
+  EXPECT_TRUE(host.messages.empty()) << "the callers decide what to show";
+
+  module.Main(L"/N=Mobile /O=DEL");
+  ASSERT_EQ(host.messages.size(), 1u);
+  EXPECT_EQ(host.messages[0].icon, MessageIcon::Exclamation);
+  EXPECT_EQ(host.messages[0].text,
+            L"The Virtual Directory Phone on web site 5 could not be removed.\r\n\r\n"
+            L"Delete failed: Access is denied.\r\nHRESULT 0x80070005\r\n\r\n"
+            L"Its settings are kept, so that it can still be removed later.");
+  EXPECT_EQ(Stored("IISWebVirtualDir"), "Phone");
 }
 
 TEST_F(DeleteVirtualDir, EmptyInputsChangeNothing) {
