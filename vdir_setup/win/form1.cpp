@@ -59,11 +59,11 @@ LRESULT CALLBACK TextBoxProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
   return DefSubclassProc(hwnd, message, wParam, lParam);
 }
 
-void RegisterClassOnce() {
-  static const ATOM atom = [] {
+void RegisterClassOnce(WNDPROC proc) {
+  static const ATOM atom = [proc] {
     WNDCLASSEXW wc{};
     wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = DefWindowProcW;  // replaced per window at WM_NCCREATE
+    wc.lpfnWndProc = proc;
     wc.hInstance = GetModuleHandleW(nullptr);
     wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     wc.hIcon = LoadIconW(nullptr, IDI_APPLICATION);
@@ -85,14 +85,11 @@ Form1::~Form1() {
 }
 
 void Form1::Show() {
-  RegisterClassOnce();
-  // The class's procedure is the default one; this window's own is set here, before its first
-  // message of interest.
-  hwnd_ = CreateWindowExW(0, kClassName, L"Vardock", WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN,
-                          CW_USEDEFAULT, CW_USEDEFAULT, 100, 100, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+  RegisterClassOnce(&Form1::Proc);
+  // WM_NCCREATE hands `this` to the window procedure and sets hwnd_.
+  CreateWindowExW(0, kClassName, L"Vardock", WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN, CW_USEDEFAULT,
+                  CW_USEDEFAULT, 100, 100, nullptr, nullptr, GetModuleHandleW(nullptr), this);
   if (hwnd_ == nullptr) throw corvanel::AppError(L"CreateWindowExW", L"Form1 cannot be created", GetLastError());
-  SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-  SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Form1::Proc));
   CreateControls();
   ApplyDpi(corvanel::DpiOf(hwnd_));
   corvanel::CenterOn(hwnd_, nullptr);
@@ -171,6 +168,11 @@ void Form1::EndProgram() {
 }
 
 LRESULT CALLBACK Form1::Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_NCCREATE) {
+    auto* created = static_cast<Form1*>(reinterpret_cast<const CREATESTRUCTW*>(lParam)->lpCreateParams);
+    created->hwnd_ = hwnd;
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(created));
+  }
   auto* self = reinterpret_cast<Form1*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
   if (self == nullptr) return DefWindowProcW(hwnd, message, wParam, lParam);
   if (message == WM_NCDESTROY) {
