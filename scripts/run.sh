@@ -7,50 +7,42 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 
-if [[ ${1:-} == --vardock-screenshot ]]; then
-  exe=$2 shot=$3
-  wine "$exe" /N=Mobile /O=ADD '/P=C:\Web\Mobile' &
-  pid=$!
+# On the virtual display: waits for the window titled $1 of the program started as $pid and
+# photographs it into $2 once Wine has copied its pixels (a blank picture is taken again).
+photograph() {
   id=
   for _ in $(seq 900); do
-    id=$(xwininfo -root -tree 2>/dev/null | awk '/"Vardock"/ {print $1; exit}')
+    id=$(xwininfo -root -tree 2>/dev/null | awk -v title="\"$1\"" 'index($0, title) {print $1; exit}')
     [[ -n $id ]] && break
     sleep 0.1
   done
-  [[ -n $id ]] || { echo "Vardock's chooser did not appear"; kill "$pid"; exit 1; }
+  [[ -n $id ]] || { echo "The window \"$1\" did not appear"; kill "$pid"; exit 1; }
   for _ in $(seq 100); do
-    import -window "$id" "$shot" 2>/dev/null &&
-      [[ $(convert "$shot" -format '%[fx:mean>0.2]' info:) == 1 ]] && break
+    import -window "$id" "$2" 2>/dev/null && [[ $(convert "$2" -format '%[fx:mean>0.2]' info:) == 1 ]] && break
     sleep 0.1
   done
-  echo "Screenshot of Vardock's web site chooser: $shot"
-  # The focus is on OK: Enter creates the directory on the preselected site.
-  xdotool windowfocus --sync "$id" key Return
-  wait "$pid" || true
+}
+
+if [[ ${1:-} == --screenshot ]]; then
+  # Photographs Tessaly's main window, then closes the program.
+  wine "$2" &
+  pid=$!
+  photograph "Import .inc file" "$3"
+  kill "$pid" 2>/dev/null || true
+  wait "$pid" 2>/dev/null || true
+  echo "Screenshot of Tessaly's main window: $3"
   exit 0
 fi
 
-if [[ ${1:-} == --screenshot ]]; then
-  # Runs on the virtual display: waits for the main window, photographs it, closes the program.
-  exe=$2 shot=$3
-  wine "$exe" &
+if [[ ${1:-} == --vardock-screenshot ]]; then
+  # Photographs Vardock's chooser, then presses OK: the focus is on it, so Enter creates the
+  # directory on the preselected site.
+  wine "$2" /N=Mobile /O=ADD '/P=C:\Web\Mobile' &
   pid=$!
-  id=
-  for _ in $(seq 900); do
-    id=$(xwininfo -root -tree 2>/dev/null | awk '/"Import .inc file"/ {print $1; exit}')
-    [[ -n $id ]] && break
-    sleep 0.1
-  done
-  [[ -n $id ]] || { echo "Tessaly's main window did not appear"; kill "$pid"; exit 1; }
-  # Wine copies the window's pixels to the display lazily: wait until the picture is not blank.
-  for _ in $(seq 100); do
-    import -window "$id" "$shot" 2>/dev/null &&
-      [[ $(convert "$shot" -format '%[fx:mean>0.2]' info:) == 1 ]] && break
-    sleep 0.1
-  done
-  kill "$pid" 2>/dev/null || true
-  wait "$pid" 2>/dev/null || true
-  echo "Screenshot of Tessaly's main window: $shot"
+  photograph Vardock "$3"
+  echo "Screenshot of Vardock's web site chooser: $3"
+  xdotool windowfocus --sync "$id" key Return
+  wait "$pid" || true
   exit 0
 fi
 
