@@ -120,6 +120,37 @@ TEST_F(FolderGone, TheSelectorOpensInTheNearestFolderAbove) {
   }
 }
 
+TEST_F(FolderGone, AStickUnpluggedOpensInTheWorkingFolder) {
+  // Drive T: of the test prefix stands for the stick: its folder is moved away and back.
+  const fs::path stick = fs::current_path() / "gui-drive-t";
+  const fs::path away = fs::current_path() / "gui-drive-t.unplugged";
+  ASSERT_TRUE(fs::is_directory(stick));
+  fs::create_directories(stick / "inc");
+  Write(stick / "inc" / "f.inc", "CONST f = 1\r\n");
+  WriteTree();
+  Start();
+  HWND selector = OpenSelector(IDC_MAIN_COMMAND1, kStandardCaption);
+  PickItem(selector, IDC_FSEL_DRIVE1, L"t:", CBN_SELCHANGE);
+  app->Barrier();
+  OpenFolders(selector, {L"inc"});
+  Choose(selector, L"f.inc");
+  app->Barrier();
+  ExpectNoMessageBox();
+
+  fs::rename(stick, away);
+  struct PlugBackIn {
+    const fs::path& stick;
+    const fs::path& away;
+    ~PlugBackIn() {
+      fs::rename(away, stick);
+      fs::remove_all(stick / "inc");
+    }
+  } plugBackIn{stick, away};
+  Program::Click(app->Main(), IDC_MAIN_COMMAND2);
+  AnswerFolderMessage(L"T:\\inc", dir);
+  ExpectShowsTheTopFolderAndChooses(app->WaitWindow(kCustomCaption));
+}
+
 TEST_F(FolderGone, TheRereadOnActivationMovesUpAfterOneMessage) {
   WriteTree();
   Start();
