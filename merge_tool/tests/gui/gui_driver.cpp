@@ -272,20 +272,6 @@ void Program::MinimiseAndRestore(HWND window) const {
   Barrier();
 }
 
-bool Program::ChangeDpi(HWND window, UINT fromDpi, UINT toDpi) const {
-  RECT rect{};
-  GetWindowRect(window, &rect);
-  rect.right = rect.left + MulDiv(rect.right - rect.left, static_cast<int>(toDpi), static_cast<int>(fromDpi));
-  rect.bottom = rect.top + MulDiv(rect.bottom - rect.top, static_cast<int>(toDpi), static_cast<int>(fromDpi));
-  void* remote = VirtualAllocEx(process_.hProcess, nullptr, sizeof rect, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
-  if (remote == nullptr || !WriteProcessMemory(process_.hProcess, remote, &rect, sizeof rect, nullptr)) return false;
-  DWORD_PTR ignored = 0;
-  const bool sent = SendMessageTimeoutW(window, WM_DPICHANGED, MAKEWPARAM(toDpi, toDpi),
-                                        reinterpret_cast<LPARAM>(remote), SMTO_NORMAL, kTimeoutMs, &ignored) != 0;
-  VirtualFreeEx(process_.hProcess, remote, 0, MEM_RELEASE);
-  return sent;
-}
-
 void Program::Answer(const MessageBoxView& box, int button) {
   Click(box.hwnd, button);
   EXPECT_TRUE(WaitUntil([&] { return !IsWindow(box.hwnd); })) << "message box stays";

@@ -65,9 +65,6 @@ class Program {
   void SwitchAwayAndBack(HWND window, const std::function<void()>& meanwhile = {}) const;
   // The window's minimise and restore, as its caption buttons and the taskbar do.
   void MinimiseAndRestore(HWND window) const;
-  // The window moved to a monitor of another DPI: WM_DPICHANGED with the system's suggested
-  // rectangle (the window's own, scaled), which is placed in the program's memory.
-  bool ChangeDpi(HWND window, UINT fromDpi, UINT toDpi) const;
   // Answers a message box with IDOK or IDCANCEL and waits until it has gone.
   static void Answer(const MessageBoxView& box, int button);
   // Everything posted to the program so far has been handled.

@@ -274,45 +274,6 @@ TEST_F(MainWindow, ClicksOnDisabledButtonsDoNothing) {
   ExpectClosesWithoutQuestion();
 }
 
-TEST_F(MainWindow, EachWindowFollowsADpiChange) {
-  Start();
-  // Moved to a monitor of 1.5 times the DPI, a window and its controls grow with it (a few pixels
-  // either way where captions are measured in the new font); moved back, it has its size again.
-  const auto followsDpi = [&](HWND window, int controlId, const char* what) {
-    SCOPED_TRACE(what);
-    ASSERT_NE(window, nullptr);
-    const auto sizeOf = [](HWND hwnd) {
-      RECT rect{};
-      GetClientRect(hwnd, &rect);
-      return SIZE{rect.right, rect.bottom};
-    };
-    const auto expectScaled = [](SIZE size, SIZE base, int numerator, int denominator) {
-      EXPECT_NEAR(size.cx, MulDiv(base.cx, numerator, denominator), base.cx / 30 + 1);
-      EXPECT_NEAR(size.cy, MulDiv(base.cy, numerator, denominator), base.cy / 30 + 1);
-    };
-    const SIZE client = sizeOf(window), control = sizeOf(GetDlgItem(window, controlId));
-    ASSERT_TRUE(app->ChangeDpi(window, 96, 144));
-    app->Screenshot(std::string("dpi-144-") + what);
-    expectScaled(sizeOf(window), client, 3, 2);
-    expectScaled(sizeOf(GetDlgItem(window, controlId)), control, 3, 2);
-    ASSERT_TRUE(app->ChangeDpi(window, 144, 96));
-    expectScaled(sizeOf(window), client, 1, 1);
-  };
-  followsDpi(app->Main(), IDC_MAIN_COMMAND1, "main-window");
-
-  Program::Click(app->Main(), IDC_MAIN_COMMAND5);
-  const HWND message = app->WaitWindow(L"Message");
-  followsDpi(message, IDC_WARN_TEXT1, "message-window");
-  Program::Click(message, IDC_WARN_COMMAND1);
-  ASSERT_TRUE(Program::WaitHidden(message));
-
-  const HWND selector = OpenSelector(IDC_MAIN_COMMAND1, kStandardCaption);
-  followsDpi(selector, IDC_FSEL_FILE1, "file-selector");
-  Program::Click(selector, IDC_FSEL_COMMAND2);
-  ASSERT_TRUE(Program::WaitHidden(selector));
-  ExpectClosesWithoutQuestion();
-}
-
 TEST_F(MainWindow, TakesNoInputWhileTheFileSelectorIsUp) {
   WriteMatchingPair();
   Start();
