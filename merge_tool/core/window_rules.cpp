@@ -33,6 +33,38 @@ std::wstring NormalizedDirPath(std::wstring_view path) {
   return out;
 }
 
+std::size_t DirRootLength(std::wstring_view path) {
+  if (path.size() >= 3 && path[1] == L':' && path[2] == L'\\') return 3;
+  if (path.substr(0, 2) == L"\\\\") {
+    const auto server = path.find(L'\\', 2);
+    if (server == std::wstring_view::npos) return path.size();
+    const auto share = path.find(L'\\', server + 1);
+    return share == std::wstring_view::npos ? path.size() : share;
+  }
+  return std::min<std::size_t>(path.size(), path.substr(0, 1) == L"\\" ? 1 : 2);
+}
+
+std::wstring ParentDirPath(std::wstring_view path) {
+  const std::size_t root = DirRootLength(path);
+  if (path.size() <= root) return {};
+  const auto last = path.rfind(L'\\');
+  return std::wstring(path.substr(0, last == std::wstring_view::npos || last < root ? root : last));
+}
+
+std::vector<std::wstring> FallbackFolders(std::wstring_view wanted, std::wstring_view currentDir,
+                                          const std::vector<std::wstring>& driveRoots) {
+  std::vector<std::wstring> folders;
+  const std::wstring self = NormalizedDirPath(wanted);
+  const auto add = [&](std::wstring folder) {
+    if (folder.empty() || folder == self) return;
+    if (std::find(folders.begin(), folders.end(), folder) == folders.end()) folders.push_back(std::move(folder));
+  };
+  for (std::wstring up = ParentDirPath(self); !up.empty(); up = ParentDirPath(up)) add(up);
+  for (std::wstring up = NormalizedDirPath(currentDir); !up.empty(); up = ParentDirPath(up)) add(up);
+  for (const auto& root : driveRoots) add(NormalizedDirPath(root));
+  return folders;
+}
+
 StepButtons StepButtonsFor(std::int16_t mergeState) {
   switch (mergeState) {
     case 1:

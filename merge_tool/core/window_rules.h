@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tessaly {
 
@@ -27,6 +28,16 @@ std::wstring FormSelPath(std::wstring_view dirPath, AcceptTrigger trigger);
 // "\\" of a network name kept), no trailing separator except at a root ("C:\", "\"). So a folder
 // handed back as "C:\\" opens as "C:\" and never grows by a separator per use.
 std::wstring NormalizedDirPath(std::wstring_view path);
+
+// The length of the root of a path in that form: 3 for "C:\", the whole "\\server\share".
+std::size_t DirRootLength(std::wstring_view path);
+// The folder above, in the same form; empty at a root.
+std::wstring ParentDirPath(std::wstring_view path);
+// Where the file selector opens when `wanted` cannot be read, nearest first: the folders above
+// it, then the process's current folder and the folders above that, then the drives' roots.
+// Each folder once, `wanted` not among them; all paths in the directory list's form.
+std::vector<std::wstring> FallbackFolders(std::wstring_view wanted, std::wstring_view currentDir,
+                                          const std::vector<std::wstring>& driveRoots);
 
 // mergeState: 0 nothing loaded, 1 standard file loaded, 2 merged and unsaved, 3 merged and saved.
 enum class Step { kLoadStandard, kMergeCustom, kSave };

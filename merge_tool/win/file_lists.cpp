@@ -49,17 +49,6 @@ std::wstring FullPathName(const std::wstring& path) {
   return full;
 }
 
-// The root of a normalised absolute path: "C:\" or "\\server\share".
-std::size_t RootLength(const std::wstring& path) {
-  if (path.size() >= 3 && path[1] == L':' && path[2] == L'\\') return 3;
-  if (path.rfind(L"\\\\", 0) == 0) {
-    const auto server = path.find(L'\\', 2);
-    if (server == std::wstring::npos) return path.size();
-    const auto share = path.find(L'\\', server + 1);
-    return share == std::wstring::npos ? path.size() : share;
-  }
-  return std::min<std::size_t>(path.size(), 2);
-}
 }  // namespace
 
 std::vector<std::wstring> LogicalDrives() {
@@ -101,6 +90,14 @@ std::wstring AbsoluteDirPath(const std::wstring& path) {
   return normal;
 }
 
+std::wstring CurrentDirPath() {
+  try {
+    return AbsoluteDirPath(L".");
+  } catch (const corvanel::AppError&) {
+    return {};  // no current folder to fall back on
+  }
+}
+
 std::wstring JoinPath(const std::wstring& dir, const std::wstring& name) {
   if (!dir.empty() && dir.back() == L'\\') return dir + name;
   return dir + L'\\' + name;
@@ -121,7 +118,7 @@ std::vector<DirItem> DirectoryItems(const std::wstring& dir) {
   std::sort(subdirectories.begin(), subdirectories.end(), NoCaseLess);
 
   std::vector<DirItem> items;
-  const std::size_t rootLength = RootLength(dir);
+  const std::size_t rootLength = DirRootLength(dir);
   items.push_back({dir.substr(0, rootLength), dir.substr(0, rootLength), 0});
   int depth = 0;
   for (std::size_t start = rootLength; start < dir.size();) {

@@ -18,6 +18,8 @@ std::wstring CurrentDirectoryOf(wchar_t driveLetter);
 
 // The directory list's form of a path, made absolute against the current directory.
 std::wstring AbsoluteDirPath(const std::wstring& path);
+// The process's current directory in that form; empty when it cannot be had.
+std::wstring CurrentDirPath();
 // dir followed by name, with one separator between them.
 std::wstring JoinPath(const std::wstring& dir, const std::wstring& name);
 

@@ -10,6 +10,7 @@
 namespace tessaly {
 
 namespace {
+constexpr UINT kFolderGoneMessage = WM_APP + 1;
 constexpr int kClientWidth = 7215, kClientHeight = 3615;
 constexpr int kDirItemHeight = 240;  // twips, one line of the bold 8.25-point font
 constexpr int kDirIndent = 180;      // twips per level
@@ -66,9 +67,16 @@ void FileSelectFrm::Form_Load(HWND owner) {
     SendMessageW(drive1, CB_SETITEMDATA, static_cast<WPARAM>(index), static_cast<LPARAM>(root[0]));
   }
   savedFocus_ = nullptr;
-  dirPath_.clear();
   pattern_ = L"*.*";
-  SetDirPath(AbsoluteDirPath(L"."));
+  folderReported_ = false;
+  // A current folder that cannot be read leaves the lists empty here; fSelect reads the folder
+  // again when it opens the dialog, and reports it then.
+  dirPath_ = CurrentDirPath();
+  try {
+    SetDirPath(dirPath_, pattern_);
+  } catch (const corvanel::AppError&) {
+    SetWindowTextW(GetDlgItem(hwnd_, IDC_FSEL_DIR1), dirPath_.c_str());
+  }
   SelectDriveOf(dirPath_);
   CenterOn(hwnd_, owner);
 }
@@ -77,10 +85,39 @@ void FileSelectFrm::SetCaption(const std::wstring& caption) { SetWindowTextW(hwn
 
 void FileSelectFrm::SetFileName(const std::wstring& name) { SetDlgItemTextW(hwnd_, IDC_FSEL_TEXT1, name.c_str()); }
 
-void FileSelectFrm::SetDirPath(const std::wstring& path) {
+void FileSelectFrm::OpenFolder(const std::wstring& path, const std::wstring& pattern) {
+  try {
+    SetDirPath(path, pattern);
+    folderReported_ = false;
+  } catch (const corvanel::AppError&) {
+    ShowNearestFolder(path, pattern);
+  }
+}
+
+void FileSelectFrm::ShowNearestFolder(const std::wstring& wanted, const std::wstring& pattern) {
+  bool shown = false;
+  for (const auto& folder : FallbackFolders(wanted, CurrentDirPath(), LogicalDrives())) {
+    try {
+      SetDirPath(folder, pattern);
+      shown = true;
+      break;
+    } catch (const corvanel::AppError&) {
+      // Not readable either: the next one.
+    }
+  }
+  if (!shown) ShowFiles({});
+  // Reported once: the activation that follows the message box finds the same state.
+  folderReported_ = !shown;
+  ShowCurrentError(ErrorOwner(), shown ? L"The file selector shows \"" + dirPath_ + L"\" instead."
+                                       : std::wstring(L"No folder can be read."));
+}
+
+void FileSelectFrm::SetDirPath(const std::wstring& path, const std::wstring& pattern) {
   const std::wstring full = AbsoluteDirPath(path);
   std::vector<DirItem> items = DirectoryItems(full);
+  const std::vector<std::wstring> files = MatchingFiles(full, pattern);
   dirPath_ = full;
+  pattern_ = pattern;
   dirItems_ = std::move(items);
 
   const HWND dir1 = GetDlgItem(hwnd_, IDC_FSEL_DIR1);
@@ -96,14 +133,16 @@ void FileSelectFrm::SetDirPath(const std::wstring& path) {
   InvalidateRect(dir1, nullptr, TRUE);
   // The list's name is its path: readers of the window (and its tests) see where it stands.
   SetWindowTextW(dir1, dirPath_.c_str());
-  Dir1_Change();
+  Dir1_Change(files);
 }
-
-void FileSelectFrm::SetPattern(const std::wstring& pattern) { RefreshFiles(pattern); }
 
 void FileSelectFrm::RefreshFiles(const std::wstring& pattern) {
   const std::vector<std::wstring> names = MatchingFiles(dirPath_, pattern);
   pattern_ = pattern;
+  ShowFiles(names);
+}
+
+void FileSelectFrm::ShowFiles(const std::vector<std::wstring>& names) {
   const std::wstring selected = SelectedFile();
   const HWND file1 = GetDlgItem(hwnd_, IDC_FSEL_FILE1);
   SendMessageW(file1, WM_SETREDRAW, FALSE, 0);
@@ -145,7 +184,7 @@ void FileSelectFrm::Accept(AcceptTrigger trigger) {
     case AcceptAction::kNothing:
       return;
     case AcceptAction::kApplyPattern:
-      SetPattern(box);
+      RefreshFiles(box);
       return;
     case AcceptAction::kChoose:
       Module1.selPath = FormSelPath(dirPath_, trigger);
@@ -174,10 +213,10 @@ void FileSelectFrm::File1_DblClick() {
 void FileSelectFrm::Dir1_DblClick() {
   const auto index = SendDlgItemMessageW(hwnd_, IDC_FSEL_DIR1, LB_GETCURSEL, 0, 0);
   if (index == LB_ERR || static_cast<std::size_t>(index) >= dirItems_.size()) return;
-  SetDirPath(dirItems_[static_cast<std::size_t>(index)].path);
+  SetDirPath(dirItems_[static_cast<std::size_t>(index)].path, pattern_);
 }
 
-void FileSelectFrm::Dir1_Change() { RefreshFiles(pattern_); }
+void FileSelectFrm::Dir1_Change(const std::vector<std::wstring>& files) { ShowFiles(files); }
 
 void FileSelectFrm::Drive1_Change() {
   const HWND drive1 = GetDlgItem(hwnd_, IDC_FSEL_DRIVE1);
@@ -185,7 +224,7 @@ void FileSelectFrm::Drive1_Change() {
   if (index == CB_ERR) return;
   const auto letter = static_cast<wchar_t>(SendMessageW(drive1, CB_GETITEMDATA, static_cast<WPARAM>(index), 0));
   try {
-    SetDirPath(CurrentDirectoryOf(letter));
+    SetDirPath(CurrentDirectoryOf(letter), pattern_);
   } catch (const corvanel::AppError& e) {
     MessageBoxW(hwnd_, e.Reason().c_str(), L"File Selection Error!", MB_OK | MB_ICONQUESTION);
     // Back to the drive the directory list stands on, which it has not left: one message per
@@ -195,26 +234,32 @@ void FileSelectFrm::Drive1_Change() {
 }
 
 void FileSelectFrm::Form_Activate() {
-  const HWND focus =
-      savedFocus_ != nullptr && IsChild(hwnd_, savedFocus_) ? savedFocus_ : GetDlgItem(hwnd_, IDC_FSEL_FILE1);
-  SetFocus(focus);
-  // Files created since the last use (or while a message box was up) appear. A folder that has
-  // become unreadable is reported once, not at every activation that its own message box causes.
+  RestoreFocus();
+  // Files created since the last use (or while a message box was up) appear.
   if (dirPath_.empty()) return;
   try {
     RefreshFiles(pattern_);
-    refreshFailed_ = false;
+    folderReported_ = false;
   } catch (const corvanel::AppError&) {
-    SendDlgItemMessageW(hwnd_, IDC_FSEL_FILE1, LB_RESETCONTENT, 0, 0);
-    if (refreshFailed_) return;
-    refreshFailed_ = true;
-    throw;
+    if (folderReported_) {
+      ShowFiles({});
+      return;
+    }
+    // A message box now would take the activation away in the middle of it.
+    folderReported_ = true;
+    PostMessageW(hwnd_, kFolderGoneMessage, 0, 0);
   }
 }
 
-void FileSelectFrm::Form_Deactivate() {
-  const HWND focus = GetFocus();
-  if (focus != nullptr && IsChild(hwnd_, focus)) savedFocus_ = focus;
+int FileSelectFrm::FirstControlId() const noexcept { return IDC_FSEL_FILE1; }
+
+void FileSelectFrm::Form_FolderGone() {
+  // Hidden meanwhile: the next fSelect reads the folder again.
+  if (!IsWindowVisible(hwnd_)) {
+    folderReported_ = false;
+    return;
+  }
+  OpenFolder(dirPath_, pattern_);
 }
 
 void FileSelectFrm::DrawDir1Item(const DRAWITEMSTRUCT& item) {
@@ -237,22 +282,29 @@ void FileSelectFrm::DrawDir1Item(const DRAWITEMSTRUCT& item) {
 
 void FileSelectFrm::Layout(UINT dpi) {
   dpi_ = dpi;
-  font_ = MakeFont(L"MS Sans Serif", 825, true, dpi);
+  corvanel::unique_hfont font = MakeFont(L"MS Sans Serif", 825, true, dpi);
   SetClientSize(hwnd_, TwipsToPixels(kClientWidth, dpi), TwipsToPixels(kClientHeight, dpi));
   for (const auto& c : kControls) {
     MoveControl(hwnd_, c.id, c.rect, dpi);
-    SendDlgItemMessageW(hwnd_, c.id, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), TRUE);
+    SendDlgItemMessageW(hwnd_, c.id, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), TRUE);
   }
+  // Only now that no control uses it any more is the previous font deleted (Dir1 draws its
+  // lines with it).
+  font_ = std::move(font);
   SendDlgItemMessageW(hwnd_, IDC_FSEL_DIR1, LB_SETITEMHEIGHT, 0, TwipsToPixels(kDirItemHeight, dpi));
 }
 
 LRESULT FileSelectFrm::OnCommand(int id, int code) {
+  // Esc arrives as IDCANCEL, for Cancel.
+  if (id == IDCANCEL) id = IDC_FSEL_COMMAND2;
+  // Nothing while a message box of the dialog is up, nor from a disabled control, also when
+  // posted by another program.
+  if (!TakesInput(id)) return 0;
   switch (id) {
     case IDC_FSEL_COMMAND1:
       if (code == BN_CLICKED) Command1_Click();
       break;
     case IDC_FSEL_COMMAND2:
-    case IDCANCEL:  // Esc
       if (code == BN_CLICKED) Command2_Click();
       break;
     case IDC_FSEL_DRIVE1:
@@ -282,12 +334,8 @@ LRESULT FileSelectFrm::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       const bool button = id == IDC_FSEL_COMMAND1 || id == IDC_FSEL_COMMAND2;
       return MAKELRESULT(button ? id : IDC_FSEL_COMMAND1, DC_HASDEFID);
     }
-    case WM_ACTIVATE:
-      if (LOWORD(wParam) == WA_INACTIVE) {
-        Form_Deactivate();
-      } else {
-        Form_Activate();
-      }
+    case kFolderGoneMessage:
+      Form_FolderGone();
       return 0;
     case WM_CTLCOLORSTATIC:
       SetTextColor(reinterpret_cast<HDC>(wParam), GetSysColor(COLOR_WINDOWTEXT));
@@ -314,8 +362,8 @@ LRESULT CALLBACK FileSelectFrm::Text1Proc(HWND hwnd, UINT message, WPARAM wParam
                                           DWORD_PTR self) {
   if (message == WM_NCDESTROY) RemoveWindowSubclass(hwnd, &FileSelectFrm::Text1Proc, id);
   const LRESULT result = DefSubclassProc(hwnd, message, wParam, lParam);
-  if (message == WM_LBUTTONDBLCLK) {
-    auto* frm = reinterpret_cast<FileSelectFrm*>(self);
+  auto* frm = reinterpret_cast<FileSelectFrm*>(self);
+  if (message == WM_LBUTTONDBLCLK && frm->TakesInput(IDC_FSEL_TEXT1)) {
     try {
       frm->Text1_DblClick();
     } catch (...) {

@@ -18,26 +18,38 @@ class FileSelectFrm final : public ModalWindow {
   void Form_Load(HWND owner);
   void SetCaption(const std::wstring& caption);
   void SetFileName(const std::wstring& name);
-  // Dir1.Path: normalised, so "C:\\" opens as "C:\". Runs Dir1_Change. Throws AppError when the
-  // folder cannot be read, and then nothing changes.
-  void SetDirPath(const std::wstring& path);
-  // File1.Pattern; throws AppError when the files cannot be listed, and then nothing changes.
-  void SetPattern(const std::wstring& pattern);
+  // Dir1.Path and File1.Pattern as fSelect sets them. When the folder cannot be read, says so
+  // once and shows the nearest readable folder above it, else the process's current folder, else
+  // a drive's root; when none can be read, an empty file list. Never fails for a folder.
+  void OpenFolder(const std::wstring& path, const std::wstring& pattern);
+  // Dir1.Path, also File1.Path.
+  [[nodiscard]] const std::wstring& DirPath() const noexcept { return dirPath_; }
 
  private:
   void Command1_Click();
   void Command2_Click();
   void Drive1_Change();
   void Dir1_DblClick();
-  void Dir1_Change();
+  void Dir1_Change(const std::vector<std::wstring>& files);
   void File1_Click();
   void File1_DblClick();
   void Text1_DblClick();
-  void Form_Activate();
-  void Form_Deactivate();
+  // Also re-reads the files, so that files created since the last use appear.
+  void Form_Activate() override;
+  [[nodiscard]] int FirstControlId() const noexcept override;
+  // The folder shown has gone while the dialog was up; runs after the activation that found it.
+  void Form_FolderGone();
 
+  // Dir1.Path, normalised, so "C:\\" opens as "C:\"; runs Dir1_Change. Both lists are read
+  // before anything changes: throws AppError when the folder cannot be listed, and then the
+  // lists, their path and the pattern stay as they were.
+  void SetDirPath(const std::wstring& path, const std::wstring& pattern);
+  // For use in the catch block of the error that `wanted` cannot be read.
+  void ShowNearestFolder(const std::wstring& wanted, const std::wstring& pattern);
   void Accept(AcceptTrigger trigger);
+  // File1.Pattern; throws AppError when the files cannot be listed, and then nothing changes.
   void RefreshFiles(const std::wstring& pattern);
+  void ShowFiles(const std::vector<std::wstring>& names);
   void SelectDriveOf(const std::wstring& path);
   [[nodiscard]] std::wstring SelectedFile() const;
   void DrawDir1Item(const DRAWITEMSTRUCT& item);
@@ -51,8 +63,7 @@ class FileSelectFrm final : public ModalWindow {
   std::wstring dirPath_;           // Dir1.Path, also File1.Path
   std::wstring pattern_ = L"*.*";  // File1.Pattern
   std::vector<DirItem> dirItems_;  // Dir1's lines
-  HWND savedFocus_ = nullptr;      // restored when the dialog is activated again
-  bool refreshFailed_ = false;     // the last activation could not re-read the files
+  bool folderReported_ = false;    // the folder shown cannot be read, and the user was told
 };
 
 }  // namespace tessaly

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "common/core/app_error.h"
 #include "merge_tool/core/module1.h"
 #include "merge_tool/core/window_rules.h"
 #include "resource.h"
@@ -59,15 +58,10 @@ std::int16_t MainFrm::fSelect(const std::wstring& Caption, const std::wstring& I
   if (fileSelectFrm_.hwnd() == nullptr) fileSelectFrm_.Form_Load(hwnd_);
   fileSelectFrm_.SetCaption(Caption);
   fileSelectFrm_.SetFileName(InName);
-  if (!pName.empty()) {
-    try {
-      fileSelectFrm_.SetDirPath(pName);
-    } catch (const corvanel::AppError&) {
-      // The folder of the last choice has gone: say so, and open where the list stands.
-      ShowCurrentError(hwnd_);
-    }
-  }
-  fileSelectFrm_.SetPattern(Spec);
+  // With nothing chosen yet the lists stay where they stand, read afresh. A folder that has gone
+  // meanwhile is reported and the dialog opens above it: it must always open, or a merge could
+  // no longer be saved.
+  fileSelectFrm_.OpenFolder(pName.empty() ? fileSelectFrm_.DirPath() : pName, Spec);
   fileSelectFrm_.ShowModal(hwnd_);
   if (Module1.selFile.empty()) return 0;
   pName = Module1.selPath;
@@ -114,16 +108,7 @@ void MainFrm::Form_QueryUnload(bool& Cancel) {
   Cancel = true;
 }
 
-void MainFrm::Form_Activate() {
-  SetFocus(savedFocus_ != nullptr && IsChild(hwnd_, savedFocus_) && IsWindowEnabled(savedFocus_)
-               ? savedFocus_
-               : GetDlgItem(hwnd_, IDC_MAIN_COMMAND1));
-}
-
-void MainFrm::Form_Deactivate() {
-  const HWND focus = GetFocus();
-  if (focus != nullptr && IsChild(hwnd_, focus)) savedFocus_ = focus;
-}
+int MainFrm::FirstControlId() const noexcept { return IDC_MAIN_COMMAND1; }
 
 void MainFrm::SetMergeState(std::int16_t state) {
   Module1.mergeState = state;
@@ -135,33 +120,34 @@ void MainFrm::SetMergeState(std::int16_t state) {
   if (focus != nullptr && IsChild(hwnd_, focus) && !IsWindowEnabled(focus)) {
     SetFocus(GetDlgItem(hwnd_, IDC_MAIN_COMMAND1));
   }
-  if (savedFocus_ != nullptr && !IsWindowEnabled(savedFocus_)) savedFocus_ = GetDlgItem(hwnd_, IDC_MAIN_COMMAND1);
 }
 
 void MainFrm::Layout(UINT dpi) {
-  windowFont_ = MakeFont(L"MS Sans Serif", 825, false, dpi);
-  stepFont_ = MakeFont(L"MS Sans Serif", 825, true, dpi);
+  corvanel::unique_hfont windowFont = MakeFont(L"MS Sans Serif", 825, false, dpi);
+  corvanel::unique_hfont stepFont = MakeFont(L"MS Sans Serif", 825, true, dpi);
+  const auto fontOf = [&](const ButtonSpec& b) { return b.stepFont ? stepFont.get() : windowFont.get(); };
   // Where the face is replaced by a wider one the bold captions would be clipped: the buttons
   // and the window then grow together, keeping the margins.
   int width = kButtonWidth;
   for (const auto& b : kButtons) {
-    const int needed = TextWidthTwips(hwnd_, b.stepFont ? stepFont_.get() : windowFont_.get(), b.caption, dpi);
-    width = std::max(width, needed + kCaptionPadding);
+    width = std::max(width, TextWidthTwips(hwnd_, fontOf(b), b.caption, dpi) + kCaptionPadding);
   }
   SetClientSize(hwnd_, TwipsToPixels(kClientWidth - kButtonWidth + width, dpi), TwipsToPixels(kClientHeight, dpi));
   for (const auto& b : kButtons) {
     MoveControl(hwnd_, b.id, {360, b.top, width, 375}, dpi);
-    const HFONT font = b.stepFont ? stepFont_.get() : windowFont_.get();
-    SendDlgItemMessageW(hwnd_, b.id, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+    SendDlgItemMessageW(hwnd_, b.id, WM_SETFONT, reinterpret_cast<WPARAM>(fontOf(b)), TRUE);
   }
+  // Only now that no button uses them any more are the previous fonts deleted.
+  windowFont_ = std::move(windowFont);
+  stepFont_ = std::move(stepFont);
 }
 
 LRESULT MainFrm::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_COMMAND:
-      // While a modal window or message box is up the main window takes no input, also none
-      // that was posted to it.
-      if (!IsWindowEnabled(hwnd_) || HIWORD(wParam) != BN_CLICKED) return 0;
+      // While a modal window or message box is up the main window takes no input, and a
+      // disabled button none either, also none that was posted to it.
+      if (HIWORD(wParam) != BN_CLICKED || !TakesInput(LOWORD(wParam))) return 0;
       switch (LOWORD(wParam)) {
         case IDC_MAIN_COMMAND1:
           Command1_Click();
@@ -198,13 +184,6 @@ LRESULT MainFrm::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       Form_QueryUnload(cancel);
       return cancel ? FALSE : TRUE;
     }
-    case WM_ACTIVATE:
-      if (LOWORD(wParam) == WA_INACTIVE) {
-        Form_Deactivate();
-      } else {
-        Form_Activate();
-      }
-      return 0;
     case WM_DPICHANGED:
       Layout(MoveToSuggestedRect(hwnd_, wParam, lParam));
       return 0;

@@ -28,8 +28,7 @@ class MainFrm final : public Window {
   void Command5_Click();
   // Every close request, whatever its reason. Ends the program at once unless Cancel is set.
   void Form_QueryUnload(bool& Cancel);
-  void Form_Activate();
-  void Form_Deactivate();
+  [[nodiscard]] int FirstControlId() const noexcept override;
 
   // Sets mergeState and the step buttons with it.
   void SetMergeState(std::int16_t state);
@@ -40,7 +39,6 @@ class MainFrm final : public Window {
   FileSelectFrm fileSelectFrm_;
   corvanel::unique_hfont windowFont_;
   corvanel::unique_hfont stepFont_;
-  HWND savedFocus_ = nullptr;
 };
 
 }  // namespace tessaly

@@ -90,7 +90,7 @@ std::wstring WindowText(HWND hwnd) {
   return text;
 }
 
-void ShowCurrentError(HWND owner) noexcept {
+void ShowCurrentError(HWND owner, std::wstring_view after) noexcept {
   try {
     std::wstring text;
     try {
@@ -102,6 +102,7 @@ void ShowCurrentError(HWND owner) noexcept {
     } catch (...) {
       text = L"An unexpected error occurred.";
     }
+    if (!after.empty()) text.append(L"\r\n").append(after);
     MessageBoxW(owner, text.c_str(), kProgramTitle, MB_OK | MB_ICONERROR);
   } catch (...) {
     // Out of memory while composing the text: the platform's own words still reach the user.

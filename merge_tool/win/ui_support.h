@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <string>
+#include <string_view>
 
 #include "common/win/handles_win.h"
 
@@ -37,8 +38,9 @@ int TextWidthTwips(HWND hwnd, HFONT font, const wchar_t* text, UINT dpi);
 std::wstring WindowText(HWND hwnd);
 
 // Shows the exception being handled in a message box with the program's title and the error
-// icon. For use inside a catch block only; never throws.
-void ShowCurrentError(HWND owner) noexcept;
+// icon; a non-empty `after` follows on a line of its own. For use inside a catch block only;
+// never throws.
+void ShowCurrentError(HWND owner, std::wstring_view after = {}) noexcept;
 
 // Ends the process at once: no further event of any window runs.
 [[noreturn]] void EndProgram();

@@ -1,5 +1,7 @@
 #include "warn_frm.h"
 
+#include <commctrl.h>
+
 #include "merge_tool/core/window_rules.h"
 #include "resource.h"
 #include "ui_support.h"
@@ -19,6 +21,8 @@ void WarnFrm::ShowText(HWND owner, std::wstring_view text) {
   SetWindowTextW(text1, WithVisibleNuls(text).c_str());
   SendMessageW(text1, EM_SETSEL, 0, 0);
   SendMessageW(text1, EM_SCROLLCARET, 0, 0);
+  // Each showing starts in the text box, whatever had the focus at the end of the last one.
+  savedFocus_ = text1;
   SetFocus(text1);
   ShowModal(owner);
 }
@@ -34,6 +38,7 @@ void WarnFrm::Form_Load(HWND owner) {
   control(L"EDIT", L"Text1", WS_TABSTOP | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN | ES_NOHIDESEL,
           WS_EX_CLIENTEDGE, IDC_WARN_TEXT1);
   control(L"BUTTON", L"OK", WS_TABSTOP | BS_PUSHBUTTON, 0, IDC_WARN_COMMAND1);
+  SetWindowSubclass(GetDlgItem(hwnd_, IDC_WARN_TEXT1), &WarnFrm::Text1Proc, 1, reinterpret_cast<DWORD_PTR>(this));
   // Reports of a thousand long lines exceed the default limit of 32767 characters.
   SendDlgItemMessageW(hwnd_, IDC_WARN_TEXT1, EM_SETLIMITTEXT, 0, 0);
   Layout(DpiOf(hwnd_));
@@ -41,23 +46,38 @@ void WarnFrm::Form_Load(HWND owner) {
 }
 
 void WarnFrm::Layout(UINT dpi) {
-  font_ = MakeFont(L"MS Sans Serif", 825, false, dpi);
+  corvanel::unique_hfont font = MakeFont(L"MS Sans Serif", 825, false, dpi);
   SetClientSize(hwnd_, TwipsToPixels(kClientWidth, dpi), TwipsToPixels(kClientHeight, dpi));
   MoveControl(hwnd_, IDC_WARN_TEXT1, kText1, dpi);
   MoveControl(hwnd_, IDC_WARN_COMMAND1, kCommand1, dpi);
   for (const int id : {IDC_WARN_TEXT1, IDC_WARN_COMMAND1}) {
-    SendDlgItemMessageW(hwnd_, id, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), TRUE);
+    SendDlgItemMessageW(hwnd_, id, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), TRUE);
   }
+  // Only now that no control uses it any more is the previous font deleted.
+  font_ = std::move(font);
 }
 
 void WarnFrm::Command1_Click() { EndModal(); }
+
+bool WarnFrm::Text1_KeyDown(WPARAM key) {
+  // The window has no cancel button: Esc ends nothing. A multi-line text box would ask the
+  // window to close.
+  return key == VK_ESCAPE;
+}
+
+int WarnFrm::FirstControlId() const noexcept { return IDC_WARN_TEXT1; }
 
 LRESULT WarnFrm::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_COMMAND:
       // OK is neither default nor cancel button: Enter and Esc do nothing here.
-      if (LOWORD(wParam) == IDC_WARN_COMMAND1 && HIWORD(wParam) == BN_CLICKED) Command1_Click();
+      if (LOWORD(wParam) == IDC_WARN_COMMAND1 && HIWORD(wParam) == BN_CLICKED && TakesInput(IDC_WARN_COMMAND1)) {
+        Command1_Click();
+      }
       return 0;
+    case DM_GETDEFID:
+      // No default button; Enter on the focused OK presses it.
+      return GetFocus() == GetDlgItem(hwnd_, IDC_WARN_COMMAND1) ? MAKELRESULT(IDC_WARN_COMMAND1, DC_HASDEFID) : 0;
     case WM_CLOSE:
       return OnClose();
     case WM_DPICHANGED:
@@ -66,6 +86,13 @@ LRESULT WarnFrm::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     default:
       return DefaultProc(message, wParam, lParam);
   }
+}
+
+LRESULT CALLBACK WarnFrm::Text1Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                    DWORD_PTR self) {
+  if (message == WM_NCDESTROY) RemoveWindowSubclass(hwnd, &WarnFrm::Text1Proc, id);
+  if (message == WM_KEYDOWN && reinterpret_cast<WarnFrm*>(self)->Text1_KeyDown(wParam)) return 0;
+  return DefSubclassProc(hwnd, message, wParam, lParam);
 }
 
 }  // namespace tessaly

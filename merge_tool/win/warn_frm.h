@@ -18,8 +18,12 @@ class WarnFrm final : public ModalWindow {
  private:
   void Form_Load(HWND owner);
   void Command1_Click();
+  // Returns true when the key is taken here and Text1 does not see it.
+  bool Text1_KeyDown(WPARAM key);
+  [[nodiscard]] int FirstControlId() const noexcept override;
   void Layout(UINT dpi);
   LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+  static LRESULT CALLBACK Text1Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id, DWORD_PTR self);
 
   corvanel::unique_hfont font_;
 };

@@ -35,7 +35,55 @@ void Window::Create(const wchar_t* className, const wchar_t* title, DWORD style,
 }
 
 LRESULT Window::DefaultProc(UINT message, WPARAM wParam, LPARAM lParam) {
-  return DefWindowProcW(hwnd_, message, wParam, lParam);
+  switch (message) {
+    case WM_NEXTDLGCTL: {
+      // lParam set: wParam is the control; otherwise wParam chooses the previous or the next one.
+      const HWND focus = GetFocus();
+      const HWND next = LOWORD(lParam) != 0
+                            ? reinterpret_cast<HWND>(wParam)
+                            : GetNextDlgTabItem(hwnd_, IsChild(hwnd_, focus) ? focus : nullptr, wParam != 0);
+      if (next == nullptr || !IsChild(hwnd_, next)) return 0;
+      // A text box reached by Tab has its whole text selected, as in a dialog.
+      if ((SendMessageW(next, WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL) != 0) SendMessageW(next, EM_SETSEL, 0, -1);
+      SetFocus(next);
+      return 0;
+    }
+    case WM_ACTIVATE:
+      if (LOWORD(wParam) == WA_INACTIVE) {
+        Form_Deactivate();
+      } else {
+        Form_Activate();
+      }
+      return 0;
+    case WM_SETFOCUS:
+      // Restored from minimised, the frame itself gets the focus first.
+      RestoreFocus();
+      return 0;
+    default:
+      return DefWindowProcW(hwnd_, message, wParam, lParam);
+  }
+}
+
+bool Window::TakesInput(int id) const noexcept {
+  if (hwnd_ == nullptr || !IsWindowEnabled(hwnd_)) return false;
+  const HWND control = GetDlgItem(hwnd_, id);
+  return control != nullptr && IsWindowEnabled(control);
+}
+
+void Window::Form_Activate() { RestoreFocus(); }
+
+void Window::Form_Deactivate() {
+  const HWND focus = GetFocus();
+  if (focus != nullptr && IsChild(hwnd_, focus)) savedFocus_ = focus;
+}
+
+void Window::RestoreFocus() noexcept {
+  // A minimised window's controls cannot take the focus; the frame gets it when it is restored,
+  // and its WM_SETFOCUS comes here again.
+  if (IsIconic(hwnd_)) return;
+  const bool usable = savedFocus_ != nullptr && IsChild(hwnd_, savedFocus_) && IsWindowEnabled(savedFocus_) &&
+                      IsWindowVisible(savedFocus_);
+  SetFocus(usable ? savedFocus_ : GetDlgItem(hwnd_, FirstControlId()));
 }
 
 LRESULT CALLBACK Window::Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -87,6 +135,7 @@ void ModalWindow::EndModal() {
 }
 
 LRESULT ModalWindow::OnClose() {
+  if (!IsWindowEnabled(hwnd_)) return 0;
   ReleaseBlocked();
   DestroyWindow(hwnd_);
   return 0;

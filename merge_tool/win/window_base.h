@@ -19,13 +19,27 @@ class Window {
  protected:
   // Registers the class once and creates the window; hwnd() is set from WM_NCCREATE on.
   void Create(const wchar_t* className, const wchar_t* title, DWORD style, DWORD exStyle, HWND owner);
-  // One message; unhandled ones go to DefaultProc.
+  // One message; unhandled ones go to DefaultProc, which also runs the activation handlers and
+  // moves the focus as a dialog does on WM_NEXTDLGCTL (a multi-line text box sends it for Tab and
+  // Shift+Tab).
   virtual LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) = 0;
   LRESULT DefaultProc(UINT message, WPARAM wParam, LPARAM lParam);
+  // The control that has the focus when the window opens.
+  [[nodiscard]] virtual int FirstControlId() const noexcept = 0;
+  // The control that had the focus when the window was deactivated gets it back when the window
+  // is activated again (Alt+Tab, minimise and restore, a message box closed); the first control
+  // does when that one can no longer take it.
+  virtual void Form_Activate();
+  virtual void Form_Deactivate();
+  // Whether a click or notification of the control may be obeyed: the window and the control
+  // are both enabled. Messages can reach a disabled control's handler, posted by any program.
+  [[nodiscard]] bool TakesInput(int id) const noexcept;
+  void RestoreFocus() noexcept;
   // The window an error of this window's handlers is shown over.
   [[nodiscard]] virtual HWND ErrorOwner() const noexcept { return hwnd_; }
 
   HWND hwnd_ = nullptr;
+  HWND savedFocus_ = nullptr;
 
  private:
   static LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
@@ -42,7 +56,8 @@ class ModalWindow : public Window {
   // Re-enables the blocked window before hiding, so that activation returns to it and not to
   // another program.
   void EndModal();
-  // Closing through the frame destroys the window, which also ends the wait.
+  // Closing through the frame destroys the window, which also ends the wait; not while a message
+  // box of the window is up.
   LRESULT OnClose();
   [[nodiscard]] HWND ErrorOwner() const noexcept override;
 

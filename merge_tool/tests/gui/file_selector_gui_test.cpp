@@ -70,7 +70,7 @@ TEST_F(FileSelector, OpensInTheWorkingFolderAndAppliesPatterns) {
   PickItem(selector, IDC_FSEL_FILE1, L"b.inc", LBN_SELCHANGE);
   Settle();
   EXPECT_EQ(TextOf(selector, IDC_FSEL_TEXT1), L"b.inc");
-  PressKey(GetDlgItem(selector, IDC_FSEL_TEXT1), VK_RETURN);
+  app->PressKey(VK_RETURN);
   ASSERT_TRUE(Program::WaitHidden(selector));
   Settle();
   EXPECT_TRUE(app->Enabled(IDC_MAIN_COMMAND2));
@@ -101,7 +101,7 @@ TEST_P(WaysOut, ReturnNothingAndChangeNothing) {
       Program::Click(selector, IDC_FSEL_COMMAND2);
       break;
     case WayOut::kEsc:
-      PressKey(GetDlgItem(selector, IDC_FSEL_FILE1), VK_ESCAPE);
+      app->PressKey(VK_ESCAPE);
       break;
     case WayOut::kCloseBox:
       CloseBox(selector);
@@ -216,6 +216,11 @@ TEST_F(FileSelector, ADriveNotReadyGivesOneMessageAndReturns) {
   EXPECT_FALSE(box.text.empty());
   EXPECT_EQ(GetDlgItem(box.hwnd, IDCANCEL), nullptr) << "OK only";
   app->Screenshot("drive-not-ready");
+  // While the box is up the dialog takes no input, also none posted to it.
+  SetName(selector, L"a.inc");
+  Program::Click(selector, IDC_FSEL_COMMAND1);
+  Settle();
+  EXPECT_TRUE(IsWindowVisible(selector)) << "OK was obeyed behind the message box";
   Program::Answer(box, IDOK);
   Settle();
   ExpectNoMessageBox();

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <optional>
 
 #include "common/core/utf8.h"
 #include "merge_tool/win/resource.h"
@@ -60,12 +61,56 @@ bool Ping(HWND hwnd) {
   DWORD_PTR ignored = 0;
   return SendMessageTimeoutW(hwnd, WM_NULL, 0, 0, SMTO_NORMAL, kTimeoutMs, &ignored) != 0;
 }
+
+// A window of the driver's own, which takes the activation away from the program.
+HWND ElsewhereWindow() {
+  static const HWND window = [] {
+    WNDCLASSW cls{};
+    cls.lpfnWndProc = DefWindowProcW;
+    cls.hInstance = GetModuleHandleW(nullptr);
+    cls.lpszClassName = L"TessalyGuiDriver.Elsewhere";
+    RegisterClassW(&cls);
+    return CreateWindowExW(0, cls.lpszClassName, L"Elsewhere", WS_OVERLAPPEDWINDOW, 0, 0, 160, 120, nullptr, nullptr,
+                           cls.hInstance, nullptr);
+  }();
+  return window;
+}
+
+// Holds Shift down in the key state of the program's GUI thread: attached to its input, the
+// driver's thread shares that state.
+class ShiftHeld {
+ public:
+  explicit ShiftHeld(DWORD programThread) : programThread_(programThread) {
+    attached_ = AttachThreadInput(GetCurrentThreadId(), programThread_, TRUE) != FALSE;
+    EXPECT_TRUE(attached_) << "cannot attach to the program's input: error " << GetLastError();
+    Set(0x80);
+  }
+  ShiftHeld(const ShiftHeld&) = delete;
+  ShiftHeld& operator=(const ShiftHeld&) = delete;
+  ~ShiftHeld() {
+    Set(0);
+    if (attached_) AttachThreadInput(GetCurrentThreadId(), programThread_, FALSE);
+  }
+
+ private:
+  static void Set(BYTE state) {
+    BYTE keys[256] = {};
+    GetKeyboardState(keys);
+    keys[VK_SHIFT] = keys[VK_LSHIFT] = state;
+    SetKeyboardState(keys);
+  }
+  DWORD programThread_;
+  bool attached_ = false;
+};
 }  // namespace
 
 bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs) {
   const ULONGLONG end = GetTickCount64() + timeoutMs;
   while (!condition()) {
     if (GetTickCount64() > end) return false;
+    // The driver's own window answers what the system sends it meanwhile.
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
     Sleep(10);
   }
   return true;
@@ -184,6 +229,47 @@ MessageBoxView Program::WaitMessageBox(const std::wstring& title) const {
 
 void Program::Click(HWND parent, int id) {
   PostMessageW(parent, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(parent, id)));
+}
+
+void Program::PressKey(WORD key, Held held) const {
+  const HWND focus = Focus();
+  ASSERT_NE(focus, nullptr) << "no control has the focus";
+  const bool alt = held == Held::kAlt;
+  // Repeat count 1, the scan code, the context bit for Alt; a release also has the previous-state
+  // and transition bits.
+  const LPARAM down = 1 | static_cast<LPARAM>(MapVirtualKeyW(key, MAPVK_VK_TO_VSC) << 16) | (alt ? 1L << 29 : 0);
+  const LPARAM up = down | (1L << 30) | (1L << 31);
+  std::optional<ShiftHeld> shift;
+  if (held == Held::kShift) shift.emplace(process_.dwThreadId);
+  PostMessageW(focus, alt ? WM_SYSKEYDOWN : WM_KEYDOWN, key, down);
+  PostMessageW(focus, alt ? WM_SYSKEYUP : WM_KEYUP, key, up);
+  Barrier();
+}
+
+void Program::SwitchAwayAndBack(HWND window, const std::function<void()>& meanwhile) const {
+  const HWND elsewhere = ElsewhereWindow();
+  ShowWindow(elsewhere, SW_SHOWNA);
+  SetForegroundWindow(elsewhere);
+  EXPECT_TRUE(WaitUntil([&] { return GetForegroundWindow() == elsewhere; })) << "cannot switch away";
+  Barrier();
+  if (meanwhile) meanwhile();
+  SetForegroundWindow(window);
+  EXPECT_TRUE(WaitUntil([&] {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(GetForegroundWindow(), &pid);
+    return pid == process_.dwProcessId;
+  })) << "cannot switch back";
+  ShowWindow(elsewhere, SW_HIDE);
+  Barrier();
+}
+
+void Program::MinimiseAndRestore(HWND window) const {
+  PostMessageW(window, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+  EXPECT_TRUE(WaitUntil([&] { return IsIconic(window) != FALSE; })) << "not minimised";
+  Barrier();
+  PostMessageW(window, WM_SYSCOMMAND, SC_RESTORE, 0);
+  EXPECT_TRUE(WaitUntil([&] { return IsIconic(window) == FALSE; })) << "not restored";
+  Barrier();
 }
 
 void Program::Answer(const MessageBoxView& box, int button) {

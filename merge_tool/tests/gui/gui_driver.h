@@ -49,8 +49,22 @@ class Program {
   [[nodiscard]] MessageBoxView WaitMessageBox(const std::wstring& title) const;
   [[nodiscard]] std::vector<HWND> MessageBoxes() const;
 
-  // Posts a button click to the button's parent, as the button itself reports one.
+  // Posts a button click to the button's parent, as the button itself reports one. It reaches
+  // the program whether or not the button is enabled, as from an accessibility tool.
   static void Click(HWND parent, int id);
+
+  enum class Held { kNothing, kShift, kAlt };
+  // A key pressed and released as a keyboard delivers it: WM_KEYDOWN and WM_KEYUP with the key's
+  // scan code, posted to the control that has the focus, so that the program's own message loop
+  // and IsDialogMessage handle it. Shift is down in the program's key state meanwhile; with Alt the
+  // key arrives as WM_SYSKEYDOWN and WM_SYSKEYUP with the context bit, as an access key does.
+  // Returns once the program has handled the key.
+  void PressKey(WORD key, Held held = Held::kNothing) const;
+  // Another program's window takes the activation (Alt+Tab away); `meanwhile` runs; then `window`
+  // gets it back (or a window it opens at once, such as a message box).
+  void SwitchAwayAndBack(HWND window, const std::function<void()>& meanwhile = {}) const;
+  // The window's minimise and restore, as its caption buttons and the taskbar do.
+  void MinimiseAndRestore(HWND window) const;
   // Answers a message box with IDOK or IDCANCEL and waits until it has gone.
   static void Answer(const MessageBoxView& box, int button);
   // Everything posted to the program so far has been handled.

@@ -92,11 +92,6 @@ void GuiTest::PickItem(HWND selector, int listId, const std::wstring& text, int 
   PostMessageW(selector, WM_COMMAND, MAKEWPARAM(listId, notification), reinterpret_cast<LPARAM>(list));
 }
 
-void GuiTest::PressKey(HWND control, WPARAM key) {
-  PostMessageW(control, WM_KEYDOWN, key, 1);
-  PostMessageW(control, WM_KEYUP, key, 1 | (1u << 30) | (1u << 31));
-}
-
 void GuiTest::ExpectNoMessageBox() {
   app->Barrier();
   for (HWND box : app->MessageBoxes()) {

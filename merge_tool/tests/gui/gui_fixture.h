@@ -52,7 +52,6 @@ class GuiTest : public ::testing::Test {
   static void PickItem(HWND selector, int listId, const std::wstring& text, int notification);
   // Requests closing as the caption bar's close button does.
   static void CloseBox(HWND hwnd) { PostMessageW(hwnd, WM_SYSCOMMAND, SC_CLOSE, 0); }
-  static void PressKey(HWND control, WPARAM key);
   // The program shows no message box now (after everything posted has been handled).
   void ExpectNoMessageBox();
 };

@@ -87,7 +87,7 @@ TEST_F(MainWindow, InstructionsInTheMessageWindowAtAnyTime) {
   app->Screenshot("message-window");
 
   // OK is not the default button: Enter in the text box only edits the text.
-  PressKey(GetDlgItem(message, IDC_WARN_TEXT1), VK_RETURN);
+  app->PressKey(VK_RETURN);
   app->Barrier();
   EXPECT_TRUE(IsWindowVisible(message));
   Program::Click(message, IDC_WARN_COMMAND1);
@@ -243,6 +243,34 @@ TEST_F(MainWindow, ANewStandardFileAfterAMergeDropsSaveAndGuard) {
   LoadStandard(L"std.inc");
   EXPECT_TRUE(app->Enabled(IDC_MAIN_COMMAND2));
   EXPECT_FALSE(app->Enabled(IDC_MAIN_COMMAND3));
+  ExpectClosesWithoutQuestion();
+}
+
+TEST_F(MainWindow, ClicksOnDisabledButtonsDoNothing) {
+  WriteMatchingPair();
+  Write(dir / "target.inc", "old\r\n");
+  Start();
+  // As an accessibility tool or another program may post them; a save would write the empty
+  // model over the file chosen.
+  const struct {
+    bool standardLoaded;
+    int button;
+    const wchar_t* caption;
+  } cases[] = {
+      {false, IDC_MAIN_COMMAND2, kCustomCaption},
+      {false, IDC_MAIN_COMMAND3, kSaveCaption},
+      {true, IDC_MAIN_COMMAND3, kSaveCaption},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(::testing::Message() << (c.standardLoaded ? "loaded, " : "nothing loaded, ") << WideToUtf8(c.caption));
+    if (c.standardLoaded && !app->Enabled(IDC_MAIN_COMMAND2)) LoadStandard(L"std.inc");
+    ASSERT_FALSE(app->Enabled(c.button));
+    Program::Click(app->Main(), c.button);
+    app->Barrier();
+    EXPECT_TRUE(app->Windows(c.caption).empty()) << "the disabled button opened the file selector";
+    ExpectNoMessageBox();
+  }
+  EXPECT_EQ(Read(dir / "target.inc"), "old\r\n");
   ExpectClosesWithoutQuestion();
 }
 

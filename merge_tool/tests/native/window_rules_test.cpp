@@ -80,6 +80,49 @@ TEST(NormalizedDirPath, IsStableUnderTheOkRoundTrip) {
   }
 }
 
+TEST(ParentDirPath, ClimbsToTheRootAndStops) {
+  struct Case {
+    std::wstring_view in;
+    std::wstring_view out;
+  };
+  const Case cases[] = {
+      {L"C:\\inc\\sub", L"C:\\inc"},
+      {L"C:\\inc", L"C:\\"},
+      {L"C:\\", L""},
+      {L"\\\\server\\share\\dir\\sub", L"\\\\server\\share\\dir"},
+      {L"\\\\server\\share\\dir", L"\\\\server\\share"},
+      {L"\\\\server\\share", L""},  // a share has no folder above it
+      {L"", L""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(ParentDirPath(c.in), c.out) << WideToUtf8(c.in);
+}
+
+TEST(FallbackFolders, NearestFirstEachOnce) {
+  using Folders = std::vector<std::wstring>;
+  const Folders roots{L"A:\\", L"C:\\", L"D:\\"};
+  struct Case {
+    const char* what;
+    std::wstring_view wanted;
+    std::wstring_view current;
+    Folders folders;
+  };
+  const Case cases[] = {
+      {"above the folder, then the current folder, then the roots",
+       L"D:\\stick\\inc",
+       L"C:\\work",
+       {L"D:\\stick", L"D:\\", L"C:\\work", L"C:\\", L"A:\\"}},
+      {"a current folder inside the wanted one's chain comes once",
+       L"C:\\work\\inc\\sub",
+       L"C:\\work",
+       {L"C:\\work\\inc", L"C:\\work", L"C:\\", L"A:\\", L"D:\\"}},
+      {"the current folder itself gone: the folders above it", L"C:\\work", L"C:\\work", {L"C:\\", L"A:\\", L"D:\\"}},
+      {"a drive root", L"D:\\", L"C:\\", {L"C:\\", L"A:\\"}},
+      {"a remembered form with two separators", L"D:\\inc\\\\", L"C:\\", {L"D:\\", L"C:\\", L"A:\\"}},
+      {"a network folder", L"\\\\srv\\share\\inc", L"C:\\", {L"\\\\srv\\share", L"C:\\", L"A:\\", L"D:\\"}},
+  };
+  for (const auto& c : cases) EXPECT_EQ(FallbackFolders(c.wanted, c.current, roots), c.folders) << c.what;
+}
+
 TEST(MergeStateTable, StepsButtonsAndCloseGuard) {
   struct Case {
     std::int16_t state;
