@@ -62,6 +62,13 @@ void MoveControl(HWND control, const TwipRect& rect, UINT dpi) {
              TwipsToPixels(rect.height, dpi), TRUE);
 }
 
+UINT MoveToSuggestedRect(HWND hwnd, WPARAM wParam, LPARAM lParam) {
+  const auto* suggested = reinterpret_cast<const RECT*>(lParam);
+  SetWindowPos(hwnd, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+               suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+  return HIWORD(wParam);
+}
+
 std::wstring WindowText(HWND hwnd) {
   std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(hwnd)) + 1, L'\0');
   text.resize(static_cast<std::size_t>(GetWindowTextW(hwnd, text.data(), static_cast<int>(text.size()))));

@@ -24,6 +24,9 @@ void SetClientSize(HWND hwnd, int width, int height);
 // Centres the window on its owner, or on its monitor's work area when it has none.
 void CenterOn(HWND hwnd, HWND owner);
 void MoveControl(HWND control, const TwipRect& rect, UINT dpi);
+// WM_DPICHANGED: moves the window to the rectangle the system suggests (lParam) and returns the
+// new DPI (wParam), for which the caller then lays out its controls.
+UINT MoveToSuggestedRect(HWND hwnd, WPARAM wParam, LPARAM lParam);
 std::wstring WindowText(HWND hwnd);
 
 }  // namespace corvanel

@@ -219,13 +219,9 @@ LRESULT Form1::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         SetFocus(lastFocus_ != nullptr && IsWindow(lastFocus_) ? lastFocus_ : Control(IDC_COMMAND1));
       }
       return 0;
-    case WM_DPICHANGED: {
-      const auto* suggested = reinterpret_cast<const RECT*>(lParam);
-      SetWindowPos(hwnd_, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
-                   suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
-      ApplyDpi(HIWORD(wParam));
+    case WM_DPICHANGED:
+      ApplyDpi(corvanel::MoveToSuggestedRect(hwnd_, wParam, lParam));
       return 0;
-    }
     case WM_CLOSE:
       Form_Unload();
       return 0;
