@@ -1,6 +1,7 @@
 #include "include_lines.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "common/core/app_error.h"
 #include "common/core/trimmed.h"
@@ -25,17 +26,25 @@ bool StartsWithConstKeyword(std::wstring_view text) {
 }  // namespace
 
 std::vector<std::string_view> SplitLines(std::string_view bytes) {
+  // The terminators are found with memchr, which scans many bytes at a time. The next LF is
+  // remembered, so a file of lone CRs is not scanned again for each of its lines.
   std::vector<std::string_view> lines;
-  std::size_t start = 0;
+  const char* const data = bytes.data();
   const std::size_t size = bytes.size();
-  for (std::size_t i = 0; i < size; ++i) {
-    const char c = bytes[i];
-    if (c != '\r' && c != '\n') continue;
-    lines.push_back(bytes.substr(start, i - start));
-    if (c == '\r' && i + 1 < size && bytes[i + 1] == '\n') ++i;
-    start = i + 1;
+  const auto findLf = [&](std::size_t from) {
+    const void* lf = std::memchr(data + from, '\n', size - from);
+    return lf != nullptr ? static_cast<std::size_t>(static_cast<const char*>(lf) - data) : size;
+  };
+  std::size_t start = 0;
+  std::size_t nextLf = findLf(0);
+  while (start < size) {
+    if (nextLf < start) nextLf = findLf(start);
+    const void* cr = std::memchr(data + start, '\r', nextLf - start);
+    const std::size_t end = cr != nullptr ? static_cast<std::size_t>(static_cast<const char*>(cr) - data) : nextLf;
+    lines.push_back(bytes.substr(start, end - start));
+    start = end + 1;
+    if (cr != nullptr && start == nextLf) ++start;  // CR LF
   }
-  if (start < size) lines.push_back(bytes.substr(start));
   return lines;
 }
 
@@ -54,15 +63,22 @@ DecodedText DecodeIncludeText(std::string_view bytes, const corvanel::AnsiCodec&
     throw AppError(context, L"The file has " + std::to_wstring(raw.size()) + L" lines; at most " +
                                 std::to_wstring(maxLines) + L" lines can be merged.");
   }
-  result.lines.reserve(raw.size());
+  result.lines.resize(raw.size());
   for (std::size_t i = 0; i < raw.size(); ++i) {
-    auto text = codec.Decode(raw[i]);
-    if (!text) {
+    // Decoded straight into its place and trimmed there: one allocation per line.
+    std::wstring& line = result.lines[i];
+    if (!codec.DecodeAppend(raw[i], line)) {
       throw AppError(context, L"Line " + std::to_wstring(i + 1) + L" is not text that the ANSI code page " +
                                   std::to_wstring(codec.CodePage()) +
                                   L" can carry unchanged; the file was not loaded.");
     }
-    result.lines.push_back(corvanel::Trimmed(*text));
+    const auto first = line.find_first_not_of(L' ');
+    if (first == std::wstring::npos) {
+      line.clear();
+      continue;
+    }
+    line.erase(line.find_last_not_of(L' ') + 1);
+    line.erase(0, first);
   }
   return result;
 }
