@@ -86,7 +86,10 @@ const AnsiCodec& SystemAnsiCodec() {
 
 std::unique_ptr<AnsiCodec> MakeCodePageCodec(unsigned codePage) {
   if (codePage == 1252) return std::make_unique<Cp1252Codec>();
-  const std::string name = codePage == 65001 ? "UTF-8" : "CP" + std::to_string(codePage);
+  // The C library spells the IBM code pages with three digits ("CP037").
+  std::string number = std::to_string(codePage);
+  if (number.size() < 3) number.insert(0, 3 - number.size(), '0');
+  const std::string name = codePage == 65001 ? "UTF-8" : "CP" + number;
   unique_iconv decoder(::iconv_open("WCHAR_T", name.c_str()));
   unique_iconv encoder(::iconv_open(name.c_str(), "WCHAR_T"));
   if (!decoder || !encoder) return nullptr;
