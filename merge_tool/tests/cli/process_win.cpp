@@ -5,7 +5,7 @@
 
 #include "common/core/utf8.h"
 #include "common/win/handles_win.h"
-#include "process.h"
+#include "process_win.h"
 
 namespace tessaly::cli::testing {
 
@@ -63,15 +63,18 @@ std::string ReadAndRemove(const fs::path& path) {
   return bytes;
 }
 
-// Starts a program with these standard handles and waits for its exit status (-1: not started).
+// Starts a program with these standard handles (none: the test's own), sharing the test's
+// console, and waits for its exit status (-1: not started).
 int StartAndWait(const std::wstring& exe, std::wstring commandLine, const fs::path& folder, HANDLE out, HANDLE err) {
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
-  startup.dwFlags = STARTF_USESTDHANDLES;
-  startup.hStdOutput = out;
-  startup.hStdError = err;
+  if (out != nullptr || err != nullptr) {
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = out;
+    startup.hStdError = err;
+  }
   PROCESS_INFORMATION info{};
-  if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
+  if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
                       folder.empty() ? nullptr : folder.c_str(), &startup, &info)) {
     return -1;
   }
@@ -84,6 +87,13 @@ int StartAndWait(const std::wstring& exe, std::wstring commandLine, const fs::pa
   return static_cast<int>(code);
 }
 }  // namespace
+
+int RunIncmergeWith(const fs::path& folder, const std::vector<std::string>& args, HANDLE out, HANDLE err) {
+  const std::wstring exe = WindowsPath(INCMERGE_EXE);
+  std::wstring commandLine = Quoted(exe);
+  for (const auto& arg : args) commandLine += L" " + Quoted(corvanel::Utf8ToWide(arg));
+  return StartAndWait(exe, commandLine, folder, out, err);
+}
 
 Outcome RunIncmerge(const fs::path& folder, const std::vector<std::string>& args) {
   const std::wstring exe = WindowsPath(INCMERGE_EXE);
@@ -113,14 +123,15 @@ bool SetFolderReadOnly(const fs::path& folder, bool readOnly) {
   if (name == nullptr) return false;
   const std::wstring unixFolder = corvanel::Utf8ToWide(name);
   HeapFree(GetProcessHeap(), 0, name);
-  const std::wstring chattr = L"Z:\\usr\\bin\\chattr";
-  const int status = StartAndWait(chattr, L"chattr " + std::wstring(readOnly ? L"+i " : L"-i ") + Quoted(unixFolder), {},
-                                  nullptr, nullptr);
-  if (status != 0) return false;
-  if (!readOnly) return true;
-  if (!InheritableFile(folder / "probe")) return true;
-  DeleteFileW((folder / "probe").c_str());
-  SetFolderReadOnly(folder, false);
+  // Wine gives no handle to wait on for a Unix program: the folder itself tells when it is done.
+  StartAndWait(L"Z:\\usr\\bin\\chattr", L"chattr " + std::wstring(readOnly ? L"+i " : L"-i ") + Quoted(unixFolder),
+               {}, nullptr, nullptr);
+  for (int attempt = 0; attempt < 500; ++attempt) {
+    const bool writable = static_cast<bool>(InheritableFile(folder / "probe"));
+    if (writable) DeleteFileW((folder / "probe").c_str());
+    if (writable != readOnly) return true;
+    Sleep(10);
+  }
   return false;
 }
 
