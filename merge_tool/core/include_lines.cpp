@@ -48,37 +48,43 @@ std::vector<std::string_view> SplitLines(std::string_view bytes) {
   return lines;
 }
 
-DecodedText DecodeIncludeText(std::string_view bytes, const corvanel::AnsiCodec& codec, std::size_t maxLines,
-                              const std::wstring& context) {
-  DecodedText result;
+RawIncludeFile SplitIncludeFile(std::string_view bytes, std::size_t maxLines, const std::wstring& context) {
   if (bytes.size() >= 2 && ((bytes[0] == '\xFF' && bytes[1] == '\xFE') || (bytes[0] == '\xFE' && bytes[1] == '\xFF'))) {
     throw AppError(context, L"The file is UTF-16 text (it begins with a UTF-16 byte-order mark), not 8-bit text.");
   }
-  if (bytes.substr(0, kUtf8Bom.size()) == kUtf8Bom) {
-    result.utf8Bom = true;
-    bytes.remove_prefix(kUtf8Bom.size());
-  }
-  const auto raw = SplitLines(bytes);
-  if (raw.size() > maxLines) {
-    throw AppError(context, L"The file has " + std::to_wstring(raw.size()) + L" lines; at most " +
+  RawIncludeFile file;
+  file.utf8Bom = bytes.substr(0, kUtf8Bom.size()) == kUtf8Bom;
+  if (file.utf8Bom) bytes.remove_prefix(kUtf8Bom.size());
+  file.lines = SplitLines(bytes);
+  if (file.lines.size() > maxLines) {
+    throw AppError(context, L"The file has " + std::to_wstring(file.lines.size()) + L" lines; at most " +
                                 std::to_wstring(maxLines) + L" lines can be merged.");
   }
-  result.lines.resize(raw.size());
-  for (std::size_t i = 0; i < raw.size(); ++i) {
-    // Decoded straight into its place and trimmed there: one allocation per line.
-    std::wstring& line = result.lines[i];
-    if (!codec.DecodeAppend(raw[i], line)) {
-      throw AppError(context, L"Line " + std::to_wstring(i + 1) + L" is not text that the ANSI code page " +
-                                  std::to_wstring(codec.CodePage()) +
-                                  L" can carry unchanged; the file was not loaded.");
-    }
-    const auto first = line.find_first_not_of(L' ');
-    if (first == std::wstring::npos) {
-      line.clear();
-      continue;
-    }
-    line.erase(line.find_last_not_of(L' ') + 1);
-    line.erase(0, first);
+  return file;
+}
+
+void DecodeIncludeLine(std::string_view raw, std::size_t number, const corvanel::AnsiCodec& codec,
+                       const std::wstring& context, std::wstring& line) {
+  line.clear();
+  if (!codec.DecodeAppend(raw, line)) {
+    throw AppError(context, L"Line " + std::to_wstring(number) + L" is not text that the ANSI code page " +
+                                std::to_wstring(codec.CodePage()) + L" can carry unchanged; the file was not loaded.");
+  }
+  // Trimmed in place: no second string.
+  const auto first = line.find_first_not_of(L' ');
+  if (first == std::wstring::npos) return line.clear();
+  line.erase(line.find_last_not_of(L' ') + 1);
+  line.erase(0, first);
+}
+
+DecodedText DecodeIncludeText(std::string_view bytes, const corvanel::AnsiCodec& codec, std::size_t maxLines,
+                              const std::wstring& context) {
+  const RawIncludeFile file = SplitIncludeFile(bytes, maxLines, context);
+  DecodedText result;
+  result.utf8Bom = file.utf8Bom;
+  result.lines.resize(file.lines.size());
+  for (std::size_t i = 0; i < file.lines.size(); ++i) {
+    DecodeIncludeLine(file.lines[i], i + 1, codec, context, result.lines[i]);
   }
   return result;
 }

@@ -14,6 +14,7 @@ namespace {
 std::wstring Quoted(const std::wstring& path) { return L"\"" + path + L"\""; }
 
 constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+constexpr std::size_t kNone = static_cast<std::size_t>(-1);
 
 // The model's declarations by exact name, for one merge: open addressing over views into the
 // model lines, which stay unchanged until the merge's result is applied.
@@ -63,37 +64,49 @@ constexpr std::wstring_view kReportHeader =
 void Module1State::LoadStandardFile(const std::wstring& path) {
   const std::wstring context = L"Cannot load the standard file " + Quoted(path);
   const std::string bytes = files_->ReadAll(path, kMaxFileBytes);
-  DecodedText text = DecodeIncludeText(bytes, *codec_, kMaxLines, context);
+  const RawIncludeFile file = SplitIncludeFile(bytes, kMaxLines, context);
 
-  const auto count = text.lines.size();
-  for (std::size_t k = 0; k < count; ++k) incLines[k + 1] = std::move(text.lines[k]);
-  incCount = static_cast<std::int16_t>(count);
-  incUtf8Bom = text.utf8Bom;
+  // Every line is decoded once to see that the file loads, and once more straight into the
+  // model: no second copy of the file's text.
+  std::wstring line;
+  for (std::size_t i = 0; i < file.lines.size(); ++i) DecodeIncludeLine(file.lines[i], i + 1, *codec_, context, line);
+  for (std::size_t i = 0; i < file.lines.size(); ++i) {
+    DecodeIncludeLine(file.lines[i], i + 1, *codec_, context, incLines[i + 1]);
+  }
+  incCount = static_cast<std::int16_t>(file.lines.size());
+  incUtf8Bom = file.utf8Bom;
 }
 
 MergeSummary Module1State::MergeCustomFile(const std::wstring& path) {
   const std::wstring context = L"Cannot merge the customized file " + Quoted(path);
   const std::string bytes = files_->ReadAll(path, kMaxFileBytes);
-  const DecodedText text = DecodeIncludeText(bytes, *codec_, static_cast<std::size_t>(-1), context);
+  const RawIncludeFile file = SplitIncludeFile(bytes, static_cast<std::size_t>(-1), context);
 
   // Per model line, the last entry that names it. A replacing entry declares the same name, so
-  // applying only the last one gives what applying each in file order would.
+  // applying only the last one gives what applying each in file order would. The whole file is
+  // decoded, one line at a time, before the model changes; the replacing entries are then
+  // decoded once more, straight into the model's lines, so no copy of the file's text is kept.
   const DeclarationIndex index(incLines, incCount);
-  std::array<const std::wstring*, kMaxLines + 1> replacement{};
+  std::array<std::size_t, kMaxLines + 1> replacement;
+  replacement.fill(kNone);
   MergeSummary summary;
-  summary.lines = text.lines.size();
-  for (const std::wstring& line : text.lines) {
+  summary.lines = file.lines.size();
+  std::wstring line;
+  for (std::size_t i = 0; i < file.lines.size(); ++i) {
+    DecodeIncludeLine(file.lines[i], i + 1, *codec_, context, line);
     const auto name = EntryName(line);
     if (!name) continue;
     ++summary.entries;
     const auto key = StripBlanks(*name);
     int k = key.empty() ? 0 : index.Find(key);
     if (k == 0) summary.unmatched.emplace_back(key.empty() ? std::wstring_view(line) : key);
-    for (; k != 0; k = index.Next(k)) replacement[k] = &line;
+    for (; k != 0; k = index.Next(k)) replacement[k] = i;
   }
   for (int k = 1; k <= incCount; ++k) {
-    incFound[k] = replacement[k] != nullptr ? 1 : 0;
-    if (replacement[k] != nullptr) incLines[k] = *replacement[k];
+    incFound[k] = replacement[k] != kNone ? 1 : 0;
+    if (replacement[k] != kNone) {
+      DecodeIncludeLine(file.lines[replacement[k]], replacement[k] + 1, *codec_, context, incLines[k]);
+    }
   }
   return summary;
 }
