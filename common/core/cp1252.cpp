@@ -33,14 +33,15 @@ std::optional<unsigned char> EncodeOne(std::uint32_t c) {
 bool Cp1252Codec::DecodeAppend(std::string_view bytes, std::wstring& out) const {
   const std::size_t old = out.size();
   out.resize(old + bytes.size());
-  wchar_t* to = out.data() + old;
+  wchar_t* const to = out.data() + old;
   unsigned char any = 0;
-  for (const char ch : bytes) any |= static_cast<unsigned char>(ch);
-  if (any < 0x80) {
-    for (const char ch : bytes) *to++ = static_cast<wchar_t>(ch);
-    return true;
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    const auto b = static_cast<unsigned char>(bytes[i]);
+    any |= b;
+    to[i] = static_cast<wchar_t>(b);
   }
-  for (const char ch : bytes) *to++ = kDecode[static_cast<unsigned char>(ch)];
+  if (any < 0x80) return true;
+  for (std::size_t i = 0; i < bytes.size(); ++i) to[i] = kDecode[static_cast<unsigned char>(bytes[i])];
   return true;
 }
 

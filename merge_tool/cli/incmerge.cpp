@@ -70,7 +70,8 @@ void WriteCounts(OutStream& err, const Module1State& m, const MergeSummary& summ
 }
 
 int Merge(const Options& options, const corvanel::AnsiCodec& codec, OutStream& out, OutStream& err) {
-  Module1State m(SystemFileStore(), codec);
+  Module1State& m = Module1;
+  m.UseCodec(codec);
   MergeSummary summary;
   try {
     // Both inputs are read whole before anything is written, so OUTPUT may be either of them.

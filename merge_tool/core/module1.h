@@ -63,6 +63,8 @@ class Module1State {
   [[nodiscard]] std::string MergedFileBytes(const std::wstring& path) const;
 
   [[nodiscard]] FileStore& Files() const { return *files_; }
+  // The code page of the files from now on (the command line may choose one).
+  void UseCodec(const corvanel::AnsiCodec& codec) { codec_ = &codec; }
 
  private:
   FileStore* files_;
