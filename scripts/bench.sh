@@ -7,16 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 
-packages=(cmake ninja-build clang libbenchmark-dev hyperfine gettext)
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if ((${#missing[@]})); then
-  echo "== installing: ${missing[*]}"
-  export DEBIAN_FRONTEND=noninteractive
-  apt-get update -qq && apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-fi
+bash scripts/ensure-packages.sh cmake ninja-build clang libbenchmark-dev hyperfine gettext jq
 
 echo "== bench build"
 cmake --preset bench >/dev/null
@@ -51,7 +42,7 @@ header='msgid ""\nmsgstr ""\n"Content-Type: text/plain; charset=UTF-8\\n"\n\n'
 } >def.po
 
 echo "== sanity: each command does its job"
-"$incmerge" -v std.inc custom.inc -o out.inc
+"$incmerge" -v std.inc custom.inc -o out.inc 2>&1 | head -5
 msgmerge -q -N -o out.po def.po ref.pot
 echo "msgmerge: $(grep -c '^msgstr "Customised' out.po) of 1000 entries carried over"
 

@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <fstream>
 #include <set>
 
 #include "process.h"
@@ -30,28 +29,14 @@ const std::string kMergedPart =
     "CONST txtHello = \"Hi\"\r\n' greeting\r\nCONST txtCaf\xE9 = \"Caf\xE9\"\r\nCONST txtBye = \"Bye\"\r\n";
 const std::string kReportPart = kHeader + "CONST txtCaf\xE9 = \"Caf\xE9\"\r\nCONST txtBye = \"Bye\"\r\n";
 
-class Incmerge : public ::testing::Test {
+class Incmerge : public WorkFolderTest {
  protected:
-  fs::path dir = fs::current_path() / "incmerge-work" / ::testing::UnitTest::GetInstance()->current_test_info()->name();
-
   void SetUp() override {
-    fs::remove_all(dir);
+    WorkFolderTest::SetUp();
     fs::create_directories(dir / "sub");
     Write("std.inc", kStandard);
     Write("all.inc", kCustomAll);
     Write("part.inc", kCustomPart);
-  }
-  void TearDown() override {
-    if (fs::exists(dir / "locked")) SetFolderReadOnly(dir / "locked", false);
-    std::error_code ignored;
-    fs::remove_all(dir, ignored);
-  }
-  void Write(const std::string& name, const std::string& bytes) const {
-    std::ofstream(dir / name, std::ios::binary) << bytes;
-  }
-  std::string Read(const std::string& name) const {
-    std::ifstream in(dir / name, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
   }
   std::set<std::string> Files(const fs::path& folder) const {
     std::set<std::string> names;

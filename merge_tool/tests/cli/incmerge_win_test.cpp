@@ -1,8 +1,6 @@
 // incmerge.exe where Windows differs: a console is given text, a locked target is left alone.
 #include <gtest/gtest.h>
 
-#include <fstream>
-
 #include "common/win/handles_win.h"
 #include "process_win.h"
 
@@ -11,28 +9,14 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class IncmergeWin : public ::testing::Test {
+class IncmergeWin : public WorkFolderTest {
  protected:
-  fs::path dir = fs::current_path() / "incmerge-work" / ::testing::UnitTest::GetInstance()->current_test_info()->name();
-
   void SetUp() override {
-    fs::remove_all(dir);
-    fs::create_directories(dir);
+    WorkFolderTest::SetUp();
     // Windows-1252: e acute and the euro sign (0x80), which a console's OEM code page shows as
     // other characters when given the bytes.
     Write("std.inc", "CONST txtCaf\xE9 = \"\x80 5\"\r\nCONST txtB = 1\r\n");
     Write("custom.inc", "CONST txtB = 2\r\n");
-  }
-  void TearDown() override {
-    std::error_code ignored;
-    fs::remove_all(dir, ignored);
-  }
-  void Write(const std::string& name, const std::string& bytes) const {
-    std::ofstream(dir / name, std::ios::binary) << bytes;
-  }
-  std::string Read(const std::string& name) const {
-    std::ifstream in(dir / name, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
   }
 };
 

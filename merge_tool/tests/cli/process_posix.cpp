@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include <cstdlib>
-#include <fstream>
 
 #include "process.h"
 
@@ -18,11 +17,7 @@ std::string MessageBytes(const std::string& utf8) { return utf8; }
 
 namespace {
 std::string ReadAndRemove(const fs::path& path) {
-  std::string bytes;
-  {
-    std::ifstream in(path, std::ios::binary);
-    bytes.assign(std::istreambuf_iterator<char>(in), {});
-  }
+  std::string bytes = ReadBytes(path);
   fs::remove(path);
   return bytes;
 }

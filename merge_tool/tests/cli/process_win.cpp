@@ -1,7 +1,6 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <fstream>
 
 #include "common/core/utf8.h"
 #include "common/win/handles_win.h"
@@ -54,11 +53,7 @@ corvanel::unique_hfile InheritableFile(const fs::path& path) {
 }
 
 std::string ReadAndRemove(const fs::path& path) {
-  std::string bytes;
-  {
-    std::ifstream in(path, std::ios::binary);
-    bytes.assign(std::istreambuf_iterator<char>(in), {});
-  }
+  std::string bytes = ReadBytes(path);
   fs::remove(path);
   return bytes;
 }
