@@ -42,7 +42,8 @@ header='msgid ""\nmsgstr ""\n"Content-Type: text/plain; charset=UTF-8\\n"\n\n'
 } >def.po
 
 echo "== sanity: each command does its job"
-"$incmerge" -v std.inc custom.inc -o out.inc 2>&1 | head -5
+"$incmerge" -v std.inc custom.inc -o out.inc 2>verbose.txt
+head -5 verbose.txt
 msgmerge -q -N -o out.po def.po ref.pot
 echo "msgmerge: $(grep -c '^msgstr "Customised' out.po) of 1000 entries carried over"
 
