@@ -8,15 +8,7 @@ root=$PWD
 packages=(cmake ninja-build clang libclang-rt-14-dev googletest libbenchmark-dev
           g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine wine64 xvfb xauth
           imagemagick e2fsprogs)
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if ((${#missing[@]})); then
-  echo "== installing: ${missing[*]}"
-  export DEBIAN_FRONTEND=noninteractive
-  apt-get update -qq && apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null || exit 1
-fi
+bash scripts/ensure-packages.sh "${packages[@]}" || exit 1
 
 jobs=$(nproc)
 step() { echo; echo "== $*"; }

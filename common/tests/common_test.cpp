@@ -80,6 +80,32 @@ TEST(Cp1252, RefusesCharactersWithoutAnExactByte) {
   }
 }
 
+TEST(MakeCodePageCodec, GivesStrictCodecsForAsciiCodePagesOnly) {
+  const struct {
+    unsigned codePage;
+    std::string bytes;  // valid text...
+    std::wstring text;  // ...read as this
+    std::string broken;
+    std::wstring missing;  // a character the code page lacks
+  } cases[] = {
+      {1252, "caf\xE9\x80", L"caf\u00E9\u20AC", "", L"\u0100"},
+      {932, "\x93\xFA\x96\x7B", L"\u65E5\u672C", "a\x82", L"\u00E9"},
+      {1251, "\xC4\xE0", L"\u0414\u0430", "\x98", L"\u00E9"},
+      {65001, "\xC3\xA9", L"\u00E9", "\xC3", L"\xD800"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.codePage);
+    const auto codec = MakeCodePageCodec(c.codePage);
+    ASSERT_NE(codec, nullptr);
+    EXPECT_EQ(codec->CodePage(), c.codePage);
+    EXPECT_EQ(codec->Decode(c.bytes), c.text);
+    EXPECT_EQ(codec->Encode(c.text), c.bytes);
+    if (!c.broken.empty()) EXPECT_FALSE(codec->Decode(c.broken));
+    EXPECT_FALSE(codec->Encode(c.missing));
+  }
+  for (const unsigned refused : {37u, 500u, 12345u}) EXPECT_EQ(MakeCodePageCodec(refused), nullptr) << refused;
+}
+
 TEST(Utf8, ConvertsBothWaysAndReplacesInvalidBytes) {
   EXPECT_EQ(WideToUtf8(L"a\u00E9\u20AC"), "a\xC3\xA9\xE2\x82\xAC");
   EXPECT_EQ(Utf8ToWide("a\xC3\xA9\xE2\x82\xAC"), L"a\u00E9\u20AC");

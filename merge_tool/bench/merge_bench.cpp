@@ -1,16 +1,27 @@
-// Load + merge + report + save at the model's maximum (1000 standard lines, 1000 entries),
-// against the literal algorithm of substring search over every line as a baseline.
+// Load + merge + report + save at the model's maximum (1000 standard lines, 1000 entries):
+// - in memory, against the literal algorithm of substring search over every line;
+// - through real files (POSIX file access, safe save), against the floor of the same file
+//   access with no decoding or merging: both files read, the output written in one safe step.
+// The ratios are printed at the end.
 #include <benchmark/benchmark.h>
+#include <unistd.h>
 
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <map>
 #include <string>
 #include <vector>
 
 #include "common/core/trimmed.h"
+#include "common/core/utf8.h"
 #include "merge_tool/core/include_lines.h"
 #include "merge_tool/core/module1.h"
 #include "merge_tool/tests/support/memory_file_store.h"
 
 namespace {
+
+namespace fs = std::filesystem;
 
 std::string StandardFile() {
   std::string text;
@@ -27,6 +38,25 @@ std::string CustomFile() {
     text += "CONST txtPhrase" + std::to_string(i) + " = \"Customised text " + std::to_string(i) + "\"\r\n";
   }
   return text;
+}
+
+// The two files on disk for the file cases, in a folder of this run.
+struct DiskFiles {
+  fs::path dir = fs::temp_directory_path() / ("tessaly-bench-" + std::to_string(::getpid()));
+  std::wstring standard, custom, output;
+  DiskFiles() {
+    fs::create_directories(dir);
+    std::ofstream(dir / "std.inc", std::ios::binary) << StandardFile();
+    std::ofstream(dir / "custom.inc", std::ios::binary) << CustomFile();
+    standard = corvanel::Utf8ToWide((dir / "std.inc").string());
+    custom = corvanel::Utf8ToWide((dir / "custom.inc").string());
+    output = corvanel::Utf8ToWide((dir / "out.inc").string());
+  }
+  ~DiskFiles() { fs::remove_all(dir); }
+};
+DiskFiles& Disk() {
+  static DiskFiles files;
+  return files;
 }
 
 void BM_MergeIndexed(benchmark::State& state) {
@@ -71,4 +101,75 @@ void BM_MergeLiteralSubstring(benchmark::State& state) {
 }
 BENCHMARK(BM_MergeLiteralSubstring)->Unit(benchmark::kMicrosecond);
 
+// The floor: the same file access with nothing done in between.
+void BM_FileFloor(benchmark::State& state) {
+  tessaly::FileStore& store = tessaly::SystemFileStore();
+  const DiskFiles& disk = Disk();
+  for (auto _ : state) {
+    const std::string standard = store.ReadAll(disk.standard, tessaly::kMaxFileBytes);
+    benchmark::DoNotOptimize(store.ReadAll(disk.custom, tessaly::kMaxFileBytes));
+    store.ReplaceAll(disk.output, standard);
+  }
+}
+BENCHMARK(BM_FileFloor)->Unit(benchmark::kMicrosecond)->UseRealTime();
+
+void BM_MergeFiles(benchmark::State& state) {
+  const DiskFiles& disk = Disk();
+  corvanel::Cp1252Codec codec;
+  for (auto _ : state) {
+    tessaly::Module1State m(tessaly::SystemFileStore(), codec);
+    m.LoadStandardFile(disk.standard);
+    m.MergeCustomFile(disk.custom);
+    benchmark::DoNotOptimize(m.BuildReportText());
+    m.SaveMergedFile(disk.output);
+  }
+}
+BENCHMARK(BM_MergeFiles)->Unit(benchmark::kMicrosecond)->UseRealTime();
+
+// The console report, and each benchmark's time (the median when repeated) for the ratios.
+class RatioReporter final : public benchmark::ConsoleReporter {
+ public:
+  void ReportRuns(const std::vector<Run>& runs) override {
+    ConsoleReporter::ReportRuns(runs);
+    for (const Run& run : runs) {
+      if (run.error_occurred) continue;
+      const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
+      if (run.run_type == Run::RT_Aggregate && !median) continue;
+      auto& time = times_[run.run_name.function_name];
+      if (median || !time.median) time = {run.GetAdjustedRealTime(), run.GetAdjustedCPUTime(), median};
+    }
+  }
+
+  void PrintRatios() const {
+    const auto ratio = [&](const char* what, const char* slow, const char* fast, bool cpu, const char* target) {
+      const auto s = times_.find(slow), f = times_.find(fast);
+      if (s == times_.end() || f == times_.end()) return;
+      const double value = cpu ? s->second.cpu / f->second.cpu : s->second.real / f->second.real;
+      std::printf("%s: %.2fx (%s time; target: %s)\n", what, value, cpu ? "CPU" : "real", target);
+    };
+    std::printf("\n");
+    ratio("Lead of the engine over the literal substring algorithm", "BM_MergeLiteralSubstring", "BM_MergeIndexed",
+          true, "at least 100x");
+    ratio("Merge through real files against the file floor", "BM_MergeFiles", "BM_FileFloor", false,
+          "at most 2x");
+  }
+
+ private:
+  struct Time {
+    double real = 0, cpu = 0;
+    bool median = false;
+  };
+  std::map<std::string, Time> times_;
+};
+
 }  // namespace
+
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  RatioReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  benchmark::Shutdown();
+  reporter.PrintRatios();
+  return 0;
+}

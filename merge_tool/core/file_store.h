@@ -16,6 +16,11 @@ class FileStore {
   // Makes the file hold exactly these bytes, created when missing, in one step: on failure it
   // throws and the file is as it was before (or still missing).
   virtual void ReplaceAll(const std::wstring& path, std::string_view bytes) = 0;
+  // The same, and when the file existed its previous content is kept as backupPath (a file of
+  // that name is replaced) before the new content takes its place. On failure the file is as it
+  // was; the backup may then already hold the previous content.
+  virtual void ReplaceKeepingBackup(const std::wstring& path, std::string_view bytes,
+                                    const std::wstring& backupPath) = 0;
   // Whether a file (or anything else) of that path exists.
   [[nodiscard]] virtual bool Exists(const std::wstring& path) = 0;
 };

@@ -1,6 +1,7 @@
 #include "include_lines.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "common/core/app_error.h"
 #include "common/core/trimmed.h"
@@ -25,44 +26,67 @@ bool StartsWithConstKeyword(std::wstring_view text) {
 }  // namespace
 
 std::vector<std::string_view> SplitLines(std::string_view bytes) {
+  // The terminators are found with memchr, which scans many bytes at a time. The next LF is
+  // remembered, so a file of lone CRs is not scanned again for each of its lines.
   std::vector<std::string_view> lines;
-  std::size_t start = 0;
+  const char* const data = bytes.data();
   const std::size_t size = bytes.size();
-  for (std::size_t i = 0; i < size; ++i) {
-    const char c = bytes[i];
-    if (c != '\r' && c != '\n') continue;
-    lines.push_back(bytes.substr(start, i - start));
-    if (c == '\r' && i + 1 < size && bytes[i + 1] == '\n') ++i;
-    start = i + 1;
+  const auto findLf = [&](std::size_t from) {
+    const void* lf = std::memchr(data + from, '\n', size - from);
+    return lf != nullptr ? static_cast<std::size_t>(static_cast<const char*>(lf) - data) : size;
+  };
+  // Room for lines of 32 bytes on average, without a pass to count them; the vector grows beyond.
+  lines.reserve(size / 32 + 16);
+  std::size_t start = 0;
+  std::size_t nextLf = findLf(0);
+  while (start < size) {
+    if (nextLf < start) nextLf = findLf(start);
+    const void* cr = std::memchr(data + start, '\r', nextLf - start);
+    const std::size_t end = cr != nullptr ? static_cast<std::size_t>(static_cast<const char*>(cr) - data) : nextLf;
+    lines.push_back(bytes.substr(start, end - start));
+    start = end + 1;
+    if (cr != nullptr && start == nextLf) ++start;  // CR LF
   }
-  if (start < size) lines.push_back(bytes.substr(start));
   return lines;
+}
+
+RawIncludeFile SplitIncludeFile(std::string_view bytes, std::size_t maxLines, const std::wstring& context) {
+  if (bytes.size() >= 2 && ((bytes[0] == '\xFF' && bytes[1] == '\xFE') || (bytes[0] == '\xFE' && bytes[1] == '\xFF'))) {
+    throw AppError(context, L"The file is UTF-16 text (it begins with a UTF-16 byte-order mark), not 8-bit text.");
+  }
+  RawIncludeFile file;
+  file.utf8Bom = bytes.substr(0, kUtf8Bom.size()) == kUtf8Bom;
+  if (file.utf8Bom) bytes.remove_prefix(kUtf8Bom.size());
+  file.lines = SplitLines(bytes);
+  if (file.lines.size() > maxLines) {
+    throw AppError(context, L"The file has " + std::to_wstring(file.lines.size()) + L" lines; at most " +
+                                std::to_wstring(maxLines) + L" lines can be merged.");
+  }
+  return file;
+}
+
+void DecodeIncludeLine(std::string_view raw, std::size_t number, const corvanel::AnsiCodec& codec,
+                       const std::wstring& context, std::wstring& line) {
+  line.clear();
+  if (!codec.DecodeAppend(raw, line)) {
+    throw AppError(context, L"Line " + std::to_wstring(number) + L" is not text that the ANSI code page " +
+                                std::to_wstring(codec.CodePage()) + L" can carry unchanged; the file was not loaded.");
+  }
+  // Trimmed in place: no second string.
+  const auto first = line.find_first_not_of(L' ');
+  if (first == std::wstring::npos) return line.clear();
+  line.erase(line.find_last_not_of(L' ') + 1);
+  line.erase(0, first);
 }
 
 DecodedText DecodeIncludeText(std::string_view bytes, const corvanel::AnsiCodec& codec, std::size_t maxLines,
                               const std::wstring& context) {
+  const RawIncludeFile file = SplitIncludeFile(bytes, maxLines, context);
   DecodedText result;
-  if (bytes.size() >= 2 && ((bytes[0] == '\xFF' && bytes[1] == '\xFE') || (bytes[0] == '\xFE' && bytes[1] == '\xFF'))) {
-    throw AppError(context, L"The file is UTF-16 text (it begins with a UTF-16 byte-order mark), not 8-bit text.");
-  }
-  if (bytes.substr(0, kUtf8Bom.size()) == kUtf8Bom) {
-    result.utf8Bom = true;
-    bytes.remove_prefix(kUtf8Bom.size());
-  }
-  const auto raw = SplitLines(bytes);
-  if (raw.size() > maxLines) {
-    throw AppError(context, L"The file has " + std::to_wstring(raw.size()) + L" lines; at most " +
-                                std::to_wstring(maxLines) + L" lines can be merged.");
-  }
-  result.lines.reserve(raw.size());
-  for (std::size_t i = 0; i < raw.size(); ++i) {
-    auto text = codec.Decode(raw[i]);
-    if (!text) {
-      throw AppError(context, L"Line " + std::to_wstring(i + 1) + L" is not text that the ANSI code page " +
-                                  std::to_wstring(codec.CodePage()) +
-                                  L" can carry unchanged; the file was not loaded.");
-    }
-    result.lines.push_back(corvanel::Trimmed(*text));
+  result.utf8Bom = file.utf8Bom;
+  result.lines.resize(file.lines.size());
+  for (std::size_t i = 0; i < file.lines.size(); ++i) {
+    DecodeIncludeLine(file.lines[i], i + 1, codec, context, result.lines[i]);
   }
   return result;
 }

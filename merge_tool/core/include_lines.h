@@ -24,6 +24,17 @@ struct DecodedText {
 DecodedText DecodeIncludeText(std::string_view bytes, const corvanel::AnsiCodec& codec, std::size_t maxLines,
                               const std::wstring& context);
 
+// The same in two steps, for callers that decode one line at a time. First the checks of the
+// whole file (UTF-16, byte-order mark, maxLines), giving the raw lines...
+struct RawIncludeFile {
+  std::vector<std::string_view> lines;  // into the bytes given
+  bool utf8Bom = false;
+};
+RawIncludeFile SplitIncludeFile(std::string_view bytes, std::size_t maxLines, const std::wstring& context);
+// ...then line `number` (1-based) of them, decoded into `line` (its old text replaced) and trimmed.
+void DecodeIncludeLine(std::string_view raw, std::size_t number, const corvanel::AnsiCodec& codec,
+                       const std::wstring& context, std::wstring& line);
+
 // Entry test of a customised (trimmed) line: "CONST " in any case, exactly one "=". The name is
 // the text between the first six characters and the "=", trimmed of spaces.
 std::optional<std::wstring_view> EntryName(std::wstring_view line);

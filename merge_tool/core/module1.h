@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "common/core/ansi_codec.h"
 #include "file_store.h"
@@ -14,6 +15,15 @@ namespace tessaly {
 inline constexpr int kMaxLines = 1000;
 // Include files are a few hundred lines of short constants; anything near this is not one.
 inline constexpr std::size_t kMaxFileBytes = 64u << 20;
+
+// What a merge did with the customised file, for callers that report it.
+struct MergeSummary {
+  std::size_t lines = 0;    // lines of the customised file
+  std::size_t entries = 0;  // entries among them
+  // The entries that replaced no model line, in file order: by name, or as the whole line when
+  // the name is empty.
+  std::vector<std::wstring> unmatched;
+};
 
 class Module1State {
  public:
@@ -41,14 +51,20 @@ class Module1State {
   void LoadStandardFile(const std::wstring& path);
   // Carries the customised file's entries into the model: each entry replaces the model's
   // declarations of exactly its name. On failure it throws and the model is unchanged.
-  void MergeCustomFile(const std::wstring& path);
+  MergeSummary MergeCustomFile(const std::wstring& path);
   // The report of phrases the latest merge left unreplaced; empty when there are none.
   [[nodiscard]] std::wstring BuildReportText() const;
   // Writes the model, each line ended by CR LF, replacing the target in one step. On failure it
   // throws and the target keeps its bytes.
   void SaveMergedFile(const std::wstring& path) const;
+  // The same, and an existing target's previous content is kept as backupPath.
+  void SaveMergedFile(const std::wstring& path, const std::wstring& backupPath) const;
+  // The bytes a save writes; path names the target in the error when a line cannot be encoded.
+  [[nodiscard]] std::string MergedFileBytes(const std::wstring& path) const;
 
   [[nodiscard]] FileStore& Files() const { return *files_; }
+  // The code page of the files from now on (the command line may choose one).
+  void UseCodec(const corvanel::AnsiCodec& codec) { codec_ = &codec; }
 
  private:
   FileStore* files_;

@@ -1,9 +1,11 @@
 // libFuzzer target: any bytes as a standard and a customised file (split at the first 0xFF 0x00
-// pair). Loading, merging, reporting and saving must never crash, and whatever loads and is not
-// replaced must save back to the same bytes.
+// pair). Loading, merging, reporting and saving must never crash, the merge must give what the
+// rule applied entry by entry gives, and whatever loads and is not replaced must save back to
+// the same bytes.
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "common/core/app_error.h"
 #include "merge_tool/core/include_lines.h"
@@ -24,9 +26,36 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     return 0;
   }
   const auto standard = m.incLines;
+  tessaly::MergeSummary summary;
   try {
-    m.MergeCustomFile(L"c");
+    summary = m.MergeCustomFile(L"c");
   } catch (const corvanel::AppError&) {
+  }
+
+  // The rule itself, entry by entry over every line, against the indexed merge.
+  auto reference = standard;
+  std::vector<std::int16_t> referenceFound(m.incCount + 1, 0);
+  std::size_t unmatched = 0;
+  try {
+    for (const auto& line : tessaly::DecodeIncludeText(files.files[L"c"], codec, SIZE_MAX, L"").lines) {
+      const auto name = tessaly::EntryName(line);
+      if (!name) continue;
+      const auto key = tessaly::StripBlanks(*name);
+      bool matched = false;
+      for (int k = 1; k <= m.incCount; ++k) {
+        const auto declared = tessaly::DeclaredName(reference[k]);
+        if (key.empty() || !declared || *declared != key) continue;
+        reference[k] = line;
+        referenceFound[k] = 1;
+        matched = true;
+      }
+      if (!matched) ++unmatched;
+    }
+  } catch (const corvanel::AppError&) {
+  }
+  if (summary.unmatched.size() != unmatched) __builtin_trap();
+  for (int k = 1; k <= m.incCount; ++k) {
+    if (m.incLines[k] != reference[k] || m.incFound[k] != referenceFound[k]) __builtin_trap();
   }
   (void)m.BuildReportText();
   m.SaveMergedFile(L"out");

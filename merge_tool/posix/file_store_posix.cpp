@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <random>
@@ -40,24 +41,42 @@ class PosixFileStore final : public FileStore {
     if (static_cast<std::size_t>(info.st_size) > maxBytes) {
       throw AppError(context, L"The file is larger than " + std::to_wstring(maxBytes >> 20) + L" MB.");
     }
-    std::string bytes;
-    char buffer[65536];
+    // Read in place, sized by the file's length (one more byte to see its end): a run of the
+    // command-line program touches little memory beyond the file itself.
+    std::string bytes(static_cast<std::size_t>(info.st_size) + 1, '\0');
+    std::size_t done = 0;
     for (;;) {
-      const ssize_t got = ::read(fd.get(), buffer, sizeof buffer);
+      if (done == bytes.size()) {
+        if (bytes.size() > maxBytes) {
+          throw AppError(context, L"The file is larger than " + std::to_wstring(maxBytes >> 20) + L" MB.");
+        }
+        bytes.resize(std::min(maxBytes + 1, bytes.size() * 2));
+      }
+      const ssize_t got = ::read(fd.get(), bytes.data() + done, bytes.size() - done);
       if (got < 0) {
         if (errno == EINTR) continue;
         throw Errno(context, errno);
       }
       if (got == 0) break;
-      bytes.append(buffer, static_cast<std::size_t>(got));
-      if (bytes.size() > maxBytes) {
-        throw AppError(context, L"The file is larger than " + std::to_wstring(maxBytes >> 20) + L" MB.");
-      }
+      done += static_cast<std::size_t>(got);
     }
+    bytes.resize(done);
     return bytes;
   }
 
-  void ReplaceAll(const std::wstring& path, std::string_view bytes) override {
+  void ReplaceAll(const std::wstring& path, std::string_view bytes) override { Replace(path, bytes, nullptr); }
+
+  void ReplaceKeepingBackup(const std::wstring& path, std::string_view bytes, const std::wstring& backupPath) override {
+    Replace(path, bytes, &backupPath);
+  }
+
+  bool Exists(const std::wstring& path) override {
+    struct stat info {};
+    return ::stat(corvanel::WideToUtf8(path).c_str(), &info) == 0;
+  }
+
+ private:
+  static void Replace(const std::wstring& path, std::string_view bytes, const std::wstring* backupPath) {
     const std::wstring context = L"Cannot save \"" + path + L"\"";
     const std::string target = corvanel::WideToUtf8(path);
     struct stat info {};
@@ -65,12 +84,11 @@ class PosixFileStore final : public FileStore {
       throw AppError(context, L"It is not a disk file.");
     }
     const auto slash = target.rfind('/');
-    const std::string folder = slash == std::string::npos ? std::string(".") : target.substr(0, slash + 1);
-    std::random_device random;
+    const std::string folder = slash == std::string::npos ? std::string("./") : target.substr(0, slash + 1);
     std::string temp;
     unique_fd fd;
     for (int attempt = 0; attempt < 100 && !fd; ++attempt) {
-      temp = folder + (slash == std::string::npos ? "/" : "") + ".tessaly-" + std::to_string(random()) + ".tmp";
+      temp = TempName(folder);
       fd.reset(::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644));
       if (!fd && errno != EEXIST) throw Errno(context, errno);
     }
@@ -87,13 +105,37 @@ class PosixFileStore final : public FileStore {
     }
     if (::fsync(fd.get()) != 0) throw Errno(context, errno);
     if (::close(fd.release()) != 0) throw Errno(context, errno);
+    if (backupPath != nullptr) KeepBackup(target, folder, *backupPath, context);
     if (::rename(temp.c_str(), target.c_str()) != 0) throw Errno(context, errno);
     removeTemp.dismiss();
   }
 
-  bool Exists(const std::wstring& path) override {
-    struct stat info {};
-    return ::stat(corvanel::WideToUtf8(path).c_str(), &info) == 0;
+  // A second name for the previous file, moved over the backup in one step: the target never
+  // goes missing, and an older backup stays until the new one is complete. No previous file,
+  // no backup.
+  static void KeepBackup(const std::string& target, const std::string& folder, const std::wstring& backupPath,
+                         const std::wstring& context) {
+    const auto failed = [&](int code) {
+      return AppError(context,
+                      L"The previous content cannot be kept as \"" + backupPath +
+                          L"\": " + corvanel::Utf8ToWide(std::strerror(code)),
+                      static_cast<std::uint32_t>(code));
+    };
+    std::string second;
+    for (int attempt = 0;; ++attempt) {
+      second = TempName(folder);
+      if (::link(target.c_str(), second.c_str()) == 0) break;
+      if (errno == ENOENT) return;
+      if (errno != EEXIST || attempt == 100) throw failed(errno);
+    }
+    corvanel::scope_exit removeLink([&] { ::unlink(second.c_str()); });
+    if (::rename(second.c_str(), corvanel::WideToUtf8(backupPath).c_str()) != 0) throw failed(errno);
+    removeLink.dismiss();
+  }
+
+  static std::string TempName(const std::string& folder) {
+    static std::random_device random;
+    return folder + ".tessaly-" + std::to_string(random()) + ".tmp";
   }
 };
 }  // namespace

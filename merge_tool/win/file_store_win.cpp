@@ -93,7 +93,16 @@ class WinFileStore final : public FileStore {
     return bytes;
   }
 
-  void ReplaceAll(const std::wstring& path, std::string_view bytes) override {
+  void ReplaceAll(const std::wstring& path, std::string_view bytes) override { Replace(path, bytes, nullptr); }
+
+  void ReplaceKeepingBackup(const std::wstring& path, std::string_view bytes, const std::wstring& backupPath) override {
+    Replace(path, bytes, &backupPath);
+  }
+
+  bool Exists(const std::wstring& path) override { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+ private:
+  static void Replace(const std::wstring& path, std::string_view bytes, const std::wstring* backupPath) {
     const std::wstring context = L"Cannot save " + Quoted(path);
     const std::wstring target = FullPath(path, context);
     if (IsFolder(target)) throw AppError(context, L"It is a folder, not a file.", ERROR_ACCESS_DENIED);
@@ -134,10 +143,10 @@ class WinFileStore final : public FileStore {
     // With a backup name, every partial failure of ReplaceFileW leaves the old content under a
     // known name: in place, or at the backup name from which it is moved back.
     const DWORD attributes = GetFileAttributesW(target.c_str());
-    const std::wstring backup = FreeSiblingName(folder, context);
+    const std::wstring backup = backupPath != nullptr ? FullPath(*backupPath, context) : FreeSiblingName(folder, context);
     if (ReplaceFileW(target.c_str(), temp.c_str(), backup.c_str(), REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)) {
       removeTemp.dismiss();
-      DeleteFileW(backup.c_str());
+      if (backupPath == nullptr) DeleteFileW(backup.c_str());
       // ReplaceFileW carries the attributes over; some implementations (Wine) do not.
       if (attributes != INVALID_FILE_ATTRIBUTES && GetFileAttributesW(target.c_str()) != attributes) {
         SetFileAttributesW(target.c_str(), attributes & kSettableAttributes);
@@ -154,8 +163,6 @@ class WinFileStore final : public FileStore {
     }
     throw Win32Error(error, context);
   }
-
-  bool Exists(const std::wstring& path) override { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 };
 }  // namespace
 

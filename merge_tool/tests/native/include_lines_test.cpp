@@ -23,6 +23,8 @@ TEST(SplitLines, EndsLinesAtCrLfCrAndLf) {
       {"a\n\rb", {"a", "", "b"}},  // LF then a lone CR: an empty line between
       {"\r\n\r\n", {"", ""}},
       {"a\r\r\nb", {"a", "", "b"}},
+      {"a\rb\nc\rd\r\n", {"a", "b", "c", "d"}},  // lone CRs between LFs
+      {"\r", {""}},
       {std::string("x\0y\x1Az\r\n", 7), {std::string("x\0y\x1Az", 5)}},
   };
   for (const auto& c : cases) {
@@ -116,15 +118,14 @@ TEST(DecodeIncludeText, RefusesUtf16AndTooManyLines) {
 class AsciiOnlyCodec final : public corvanel::AnsiCodec {
  public:
   unsigned CodePage() const override { return 20127; }
-  std::optional<std::wstring> Decode(std::string_view bytes) const override {
-    std::wstring out;
+  bool DecodeAppend(std::string_view bytes, std::wstring& out) const override {
     for (char c : bytes) {
-      if (static_cast<unsigned char>(c) >= 0x80) return std::nullopt;
-      out += static_cast<wchar_t>(c);
+      if (static_cast<unsigned char>(c) >= 0x80) return false;
     }
-    return out;
+    out.append(bytes.begin(), bytes.end());
+    return true;
   }
-  std::optional<std::string> Encode(std::wstring_view) const override { return std::nullopt; }
+  bool EncodeAppend(std::wstring_view, std::string&) const override { return false; }
 };
 
 TEST(DecodeIncludeText, NamesTheLineAndCodePageThatCannotBeDecoded) {

@@ -28,6 +28,12 @@ class MemoryFileStore final : public FileStore {
       throw corvanel::AppError(L"Cannot save \"" + path + L"\"", L"Access is denied.", 5);
     files[path] = std::string(bytes);
   }
+  void ReplaceKeepingBackup(const std::wstring& path, std::string_view bytes, const std::wstring& backupPath) override {
+    if (unwritable.count(path) != 0 || unwritable.count(backupPath) != 0)
+      throw corvanel::AppError(L"Cannot save \"" + path + L"\"", L"Access is denied.", 5);
+    if (const auto it = files.find(path); it != files.end()) files[backupPath] = it->second;
+    files[path] = std::string(bytes);
+  }
   bool Exists(const std::wstring& path) override { return files.count(path) != 0; }
 };
 

@@ -1,0 +1,144 @@
+#include "incmerge.h"
+
+#include <memory>
+#include <variant>
+
+#include "common/core/ansi_codec.h"
+#include "common/core/app_error.h"
+#include "merge_tool/core/include_lines.h"
+#include "merge_tool/core/module1.h"
+#include "options.h"
+
+namespace tessaly::cli {
+
+using corvanel::AppError;
+
+namespace {
+// Every error is one line: "incmerge: " and what failed, naming the file and the reason.
+void ReportError(OutStream& err, std::wstring message) {
+  for (wchar_t& c : message) {
+    if (c == L'\r' || c == L'\n') c = L' ';
+  }
+  try {
+    err.WriteMessage(L"incmerge: " + message);
+  } catch (const AppError&) {
+    // Standard error itself is gone: the exit status is all that is left to tell.
+  }
+}
+
+void WriteLines(OutStream& stream, const std::wstring& text) {
+  for (std::size_t start = 0; start < text.size();) {
+    const auto end = text.find(L'\n', start);
+    stream.WriteMessage(std::wstring_view(text).substr(start, end - start));
+    start = end + 1;
+  }
+}
+
+// Text from the include files: a console shows it, anything else gets the files' own bytes.
+void WriteContent(OutStream& stream, std::wstring_view text, const corvanel::AnsiCodec& codec,
+                  const wchar_t* what) {
+  if (stream.IsConsole()) return stream.WriteText(text);
+  const auto bytes = codec.Encode(text);
+  if (!bytes) {
+    throw AppError(std::wstring(L"Cannot write ") + what,
+                   L"It holds characters that the code page " + std::to_wstring(codec.CodePage()) +
+                       L" cannot represent.");
+  }
+  stream.WriteBytes(*bytes);
+}
+
+std::wstring MergedText(const Module1State& m) {
+  std::wstring text;
+  for (int k = 1; k <= m.incCount; ++k) text += m.incLines[k] + L"\r\n";
+  return text;
+}
+
+void WriteCounts(OutStream& err, const Module1State& m, const MergeSummary& summary) {
+  int replaced = 0;
+  int unmatchedPhrases = 0;
+  for (int k = 1; k <= m.incCount; ++k) {
+    replaced += m.incFound[k] == 1 ? 1 : 0;
+    unmatchedPhrases += IsPhrase(m.incLines[k]) && m.incFound[k] != 1 ? 1 : 0;
+  }
+  err.WriteMessage(L"lines read: " + std::to_wstring(m.incCount) + L" standard, " + std::to_wstring(summary.lines) +
+                   L" customized");
+  err.WriteMessage(L"entries read: " + std::to_wstring(summary.entries));
+  err.WriteMessage(L"lines replaced: " + std::to_wstring(replaced));
+  err.WriteMessage(L"phrases unmatched: " + std::to_wstring(unmatchedPhrases));
+  err.WriteMessage(L"entries that matched no line: " + std::to_wstring(summary.unmatched.size()));
+  for (const std::wstring& name : summary.unmatched) err.WriteMessage(L"  " + name);
+}
+
+int Merge(const Options& options, const corvanel::AnsiCodec& codec, OutStream& out, OutStream& err) {
+  Module1State& m = Module1;
+  m.UseCodec(codec);
+  MergeSummary summary;
+  try {
+    // Both inputs are read whole before anything is written, so OUTPUT may be either of them.
+    m.LoadStandardFile(options.standard);
+    summary = m.MergeCustomFile(options.custom);
+  } catch (const AppError& e) {
+    ReportError(err, e.Message());
+    return kInputFailed;
+  }
+  const std::wstring report = m.BuildReportText();
+  const int status = report.empty() ? kMerged : kPhrasesLeft;
+  try {
+    if (options.verbose) WriteCounts(err, m, summary);
+    if (options.check) return status;
+    if (!options.output) {
+      if (out.IsConsole()) {
+        out.WriteText(MergedText(m));
+      } else {
+        out.WriteBytes(m.MergedFileBytes(L"standard output"));
+      }
+      if (!report.empty()) WriteContent(err, report, codec, L"the report");
+      return status;
+    }
+    if (options.backup) {
+      m.SaveMergedFile(*options.output, *options.output + L".bak");
+    } else {
+      m.SaveMergedFile(*options.output);
+    }
+    if (!report.empty()) WriteContent(out, report, codec, L"the report");
+  } catch (const AppError& e) {
+    ReportError(err, e.Message());
+    return kOutputFailed;
+  }
+  return status;
+}
+}  // namespace
+
+int RunIncmerge(const std::vector<std::wstring>& args, OutStream& out, OutStream& err) {
+  const auto parsed = ParseArguments(args);
+  if (const auto* usage = std::get_if<UsageError>(&parsed)) {
+    ReportError(err, usage->message + L" (see \"incmerge --help\")");
+    return kUsageError;
+  }
+  const Options& options = std::get<Options>(parsed);
+  try {
+    if (options.action == Options::Action::Help) {
+      WriteLines(out, UsageText());
+      return kMerged;
+    }
+    if (options.action == Options::Action::Version) {
+      WriteLines(out, VersionText());
+      return kMerged;
+    }
+  } catch (const AppError& e) {
+    ReportError(err, e.Message());
+    return kOutputFailed;
+  }
+  std::unique_ptr<corvanel::AnsiCodec> chosen;
+  if (options.codePage) {
+    chosen = corvanel::MakeCodePageCodec(*options.codePage);
+    if (!chosen) {
+      ReportError(err, L"code page " + std::to_wstring(*options.codePage) +
+                           L" is unknown here or not an 8-bit code page that keeps ASCII (see \"incmerge --help\")");
+      return kUsageError;
+    }
+  }
+  return Merge(options, chosen ? *chosen : corvanel::SystemAnsiCodec(), out, err);
+}
+
+}  // namespace tessaly::cli

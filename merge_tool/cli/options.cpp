@@ -1,0 +1,218 @@
+#include "options.h"
+
+#include <array>
+#include <string_view>
+
+#include "version.h"
+
+namespace tessaly::cli {
+
+namespace {
+enum class Id { Output, Check, Backup, Verbose, Encoding, Help, Version };
+
+struct LongOption {
+  std::wstring_view name;
+  Id id;
+  bool takesValue;
+};
+constexpr std::array<LongOption, 7> kLongOptions = {{
+    {L"output", Id::Output, true},
+    {L"check", Id::Check, false},
+    {L"backup", Id::Backup, false},
+    {L"verbose", Id::Verbose, false},
+    {L"encoding", Id::Encoding, true},
+    {L"help", Id::Help, false},
+    {L"version", Id::Version, false},
+}};
+
+std::wstring Quoted(std::wstring_view text) { return L"\"" + std::wstring(text) + L"\""; }
+
+// "1252", "cp1252" or "windows-1252", letters in any case.
+std::optional<unsigned> ParseCodePage(std::wstring_view text) {
+  const auto dropPrefix = [&](std::wstring_view prefix) {
+    if (text.size() < prefix.size()) return;
+    for (std::size_t i = 0; i < prefix.size(); ++i) {
+      if ((text[i] | 0x20) != prefix[i]) return;
+    }
+    text.remove_prefix(prefix.size());
+  };
+  dropPrefix(L"windows-");
+  dropPrefix(L"cp");
+  if (text.empty() || text.size() > 5) return std::nullopt;
+  unsigned value = 0;
+  for (const wchar_t c : text) {
+    if (c < L'0' || c > L'9') return std::nullopt;
+    value = value * 10 + static_cast<unsigned>(c - L'0');
+  }
+  if (value == 0 || value > 65535) return std::nullopt;
+  return value;
+}
+
+class Parser {
+ public:
+  explicit Parser(const std::vector<std::wstring>& args) : args_(args) {}
+
+  std::variant<Options, UsageError> Run() {
+    std::vector<std::wstring> operands;
+    bool optionsEnded = false;
+    for (next_ = 0; next_ < args_.size() && !error_;) {
+      const std::wstring& arg = args_[next_++];
+      if (optionsEnded || arg.size() < 2 || arg[0] != L'-') {
+        operands.push_back(arg);
+      } else if (arg == L"--") {
+        optionsEnded = true;
+      } else if (arg[1] == L'-') {
+        Long(std::wstring_view(arg).substr(2));
+      } else {
+        Short(std::wstring_view(arg).substr(1));
+      }
+    }
+    if (error_) return *error_;
+    if (options_.action != Options::Action::Merge) return options_;
+    if (operands.size() < 2) {
+      return UsageError{operands.empty() ? L"the STANDARD and CUSTOM files are missing" : L"the CUSTOM file is missing"};
+    }
+    if (operands.size() > 2) return UsageError{L"unexpected argument " + Quoted(operands[2])};
+    if (options_.backup && !options_.output) {
+      return UsageError{L"--backup needs --output: there is no previous file on standard output"};
+    }
+    options_.standard = operands[0];
+    options_.custom = operands[1];
+    return options_;
+  }
+
+ private:
+  void Long(std::wstring_view text) {
+    const auto equals = text.find(L'=');
+    const std::wstring_view name = text.substr(0, equals);
+    const LongOption* found = nullptr;
+    std::wstring candidates;
+    for (const LongOption& option : kLongOptions) {
+      if (option.name == name) {
+        found = &option;
+        candidates.clear();
+        break;
+      }
+      if (option.name.substr(0, name.size()) == name) {
+        candidates += (candidates.empty() ? L"--" : L", --") + std::wstring(option.name);
+        found = found == nullptr ? &option : found;
+      }
+    }
+    const std::wstring shown = L"--" + std::wstring(name);
+    if (found == nullptr) return Fail(L"unknown option " + Quoted(shown));
+    if (candidates.find(L',') != std::wstring::npos) {
+      return Fail(L"option " + Quoted(shown) + L" is ambiguous (" + candidates + L")");
+    }
+    const std::wstring full = L"--" + std::wstring(found->name);
+    if (!found->takesValue) {
+      if (equals != std::wstring_view::npos) return Fail(L"option " + Quoted(full) + L" takes no value");
+      return Apply(found->id, full, {});
+    }
+    if (equals != std::wstring_view::npos) return Apply(found->id, full, text.substr(equals + 1));
+    TakeNextValue(found->id, full);
+  }
+
+  void Short(std::wstring_view cluster) {
+    for (std::size_t i = 0; i < cluster.size() && !error_; ++i) {
+      const std::wstring shown = std::wstring(L"-") + cluster[i];
+      if (cluster[i] == L'v') {
+        Apply(Id::Verbose, shown, {});
+      } else if (cluster[i] == L'o') {
+        if (i + 1 < cluster.size()) return Apply(Id::Output, shown, cluster.substr(i + 1));
+        return TakeNextValue(Id::Output, shown);
+      } else {
+        return Fail(L"unknown option " + Quoted(shown));
+      }
+    }
+  }
+
+  void TakeNextValue(Id id, const std::wstring& shown) {
+    if (next_ >= args_.size()) return Fail(L"option " + Quoted(shown) + L" needs a value");
+    Apply(id, shown, args_[next_++]);
+  }
+
+  void Apply(Id id, const std::wstring& shown, std::wstring_view value) {
+    switch (id) {
+      case Id::Output:
+        if (value.empty()) return Fail(L"option " + Quoted(shown) + L" needs a file name");
+        if (options_.output) return Fail(L"the output file is given twice");
+        options_.output = std::wstring(value);
+        return;
+      case Id::Encoding:
+        if (options_.codePage) return Fail(L"the code page is given twice");
+        options_.codePage = ParseCodePage(value);
+        if (!options_.codePage) {
+          return Fail(L"option " + Quoted(shown) + L": " + Quoted(value) +
+                      L" is not a code page number (such as 1252 or cp1252)");
+        }
+        return;
+      case Id::Check:
+        options_.check = true;
+        return;
+      case Id::Backup:
+        options_.backup = true;
+        return;
+      case Id::Verbose:
+        options_.verbose = true;
+        return;
+      case Id::Help:
+        options_.action = Options::Action::Help;
+        return;
+      case Id::Version:
+        if (options_.action != Options::Action::Help) options_.action = Options::Action::Version;
+        return;
+    }
+  }
+
+  void Fail(std::wstring message) {
+    if (!error_) error_ = UsageError{std::move(message)};
+  }
+
+  const std::vector<std::wstring>& args_;
+  std::size_t next_ = 0;
+  Options options_;
+  std::optional<UsageError> error_;
+};
+}  // namespace
+
+std::variant<Options, UsageError> ParseArguments(const std::vector<std::wstring>& args) {
+  return Parser(args).Run();
+}
+
+std::wstring UsageText() {
+#ifdef _WIN32
+  constexpr wchar_t kSeparator = L'\\';
+#else
+  constexpr wchar_t kSeparator = L'/';
+#endif
+  const std::wstring newFile = std::wstring(L"new") + kSeparator + L"Lang.inc";
+  const std::wstring oldFile = std::wstring(L"old") + kSeparator + L"Lang.inc";
+  return L"Usage: incmerge [OPTION]... STANDARD CUSTOM [-o OUTPUT]\n"
+         L"Carries the customized CONST entries of the old include file CUSTOM into the new\n"
+         L"standard include file STANDARD, as Tessaly does, and prints the standard phrases\n"
+         L"left to edit by hand.\n"
+         L"\n"
+         L"  -o, --output FILE  write the merged file to FILE, in one safe step (FILE may be\n"
+         L"                     STANDARD); without it, to standard output, the report then\n"
+         L"                     to standard error\n"
+         L"      --check        write nothing; the exit status tells whether phrases are left\n"
+         L"      --backup       keep the previous FILE as FILE.bak\n"
+         L"  -v, --verbose      counts, and the customized entries that matched no line\n"
+         L"      --encoding CP  code page of the files (default: the ANSI code page on\n"
+         L"                     Windows, 1252 elsewhere)\n"
+         L"      --help         show this text\n"
+         L"      --version      show the version\n"
+         L"\n"
+         L"Example, the usual upgrade (the merged file replaces the product's new file):\n"
+         L"  incmerge --backup " + newFile + L" " + oldFile + L" -o " + newFile + L"\n"
+         L"\n"
+         L"Exit status: 0 merged, 1 merged with phrases to edit by hand, 2 wrong usage,\n"
+         L"3 an input file could not be read or was refused, 4 the output could not be written.\n";
+}
+
+std::wstring VersionText() {
+  const std::string_view version = INCMERGE_VERSION_TEXT;
+  return L"incmerge " + std::wstring(version.begin(), version.end()) + L"\n";
+}
+
+}  // namespace tessaly::cli

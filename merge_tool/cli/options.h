@@ -1,0 +1,38 @@
+#pragma once
+// incmerge's command line, in the usual GNU/POSIX shapes: short options (clustered, value
+// attached or next), long options (value after "=" or next, any unique prefix), "--" ending the
+// options, options and operands in any order.
+#include <optional>
+#include <string>
+#include <variant>
+#include <vector>
+
+namespace tessaly::cli {
+
+struct Options {
+  enum class Action { Merge, Help, Version };
+  Action action = Action::Merge;
+  std::wstring standard;
+  std::wstring custom;
+  std::optional<std::wstring> output;  // none: standard output
+  bool check = false;
+  bool backup = false;
+  bool verbose = false;
+  std::optional<unsigned> codePage;  // none: the system's
+
+  bool operator==(const Options&) const = default;
+};
+
+// What is wrong with the command line, as one line of text.
+struct UsageError {
+  std::wstring message;
+};
+
+// The arguments after the program's name.
+std::variant<Options, UsageError> ParseArguments(const std::vector<std::wstring>& args);
+
+// The texts of --help and --version, lines ended by LF.
+std::wstring UsageText();
+std::wstring VersionText();
+
+}  // namespace tessaly::cli
