@@ -270,19 +270,35 @@ TEST_F(VardockGui, MessagesAndFailureReports) {
   }
 }
 
-TEST_F(VardockGui, LogonDomainWhenTheSystemInformationFails) {
-  for (const auto& [fault, domain] : {std::pair("fail no-system-info\n", "DefaultLogonDomain = \"\\\\\""),
-                                      std::pair("fail domainname-fails\n", "DefaultLogonDomain = \"\"")}) {
-    WriteConfig(fault + std::string(kServer));
+// Failures that the creation works around, without a message.
+TEST_F(VardockGui, FallbacksOfTheCreation) {
+  const struct {
+    std::string fault;
+    std::string expected;  // a line of the new directory
+    std::string absent;    // a line it must not have
+  } cases[] = {
+      {"fail no-system-info\n", "DefaultLogonDomain = \"\\\\\"", "DefaultLogonDomain = \"CORVANEL\""},
+      {"fail domainname-fails\n", "DefaultLogonDomain = \"\"", "DefaultLogonDomain = \"CORVANEL\""},
+      {"fail appcreate2-unknown\n", "AppIsolated = 0", "AppIsolated = 2"},
+      {"fail appcreate2-unknown\nfail appcreate-fails\n", "AspAllowSessionState = true", "AppRoot ="},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.fault);
+    WriteConfig(c.fault + kServer);
     {
       Vardock vardock(kAdd);
       ASSERT_NE(vardock.WaitForm1(), nullptr);
       vardock.Key(VK_RETURN);
       ASSERT_TRUE(vardock.WaitExit());
+      EXPECT_TRUE(vardock.TopWindows(L"#32770").empty());
     }
     const std::string config = ReadConfig();
-    EXPECT_NE(config.find(std::string("[W3SVC/1/ROOT/Mobile] IIsWebVirtualDir\n")), std::string::npos) << config;
-    EXPECT_NE(config.find(domain), std::string::npos) << fault << config;
+    const auto at = config.find("[W3SVC/1/ROOT/Mobile] IIsWebVirtualDir\n");
+    ASSERT_NE(at, std::string::npos) << config;
+    const std::string directory = config.substr(at);
+    EXPECT_NE(directory.find(c.expected), std::string::npos) << directory;
+    EXPECT_EQ(directory.find(c.absent), std::string::npos) << directory;
+    EXPECT_EQ(Stored(L"IISWebVirtualDir"), L"Mobile");
   }
 }
 
