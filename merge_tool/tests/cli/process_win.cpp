@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdio>
 
 #include "common/core/utf8.h"
 #include "common/win/handles_win.h"
@@ -71,6 +72,7 @@ int StartAndWait(const std::wstring& exe, std::wstring commandLine, const fs::pa
   PROCESS_INFORMATION info{};
   if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
                       folder.empty() ? nullptr : folder.c_str(), &startup, &info)) {
+    std::fprintf(stderr, "CreateProcessW failed: %lu\n", GetLastError());
     return -1;
   }
   corvanel::unique_handle process(info.hProcess), thread(info.hThread);
@@ -94,12 +96,17 @@ Outcome RunIncmerge(const fs::path& folder, const std::vector<std::string>& args
   const std::wstring exe = WindowsPath(INCMERGE_EXE);
   std::wstring commandLine = Quoted(exe);
   for (const auto& arg : args) commandLine += L" " + Quoted(corvanel::Utf8ToWide(arg));
-  const fs::path outPath = fs::temp_directory_path() / "incmerge-out.txt";
-  const fs::path errPath = fs::temp_directory_path() / "incmerge-err.txt";
+  // Names of their own for every run: a name just deleted may still be held by the process
+  // that wrote it, and could not be created again at once.
+  static int run = 0;
+  const std::string tag = std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++run);
+  const fs::path outPath = fs::temp_directory_path() / ("incmerge-out-" + tag + ".txt");
+  const fs::path errPath = fs::temp_directory_path() / ("incmerge-err-" + tag + ".txt");
   Outcome outcome;
   {
     const auto out = InheritableFile(outPath);
     const auto err = InheritableFile(errPath);
+    if (!out || !err) std::fprintf(stderr, "cannot create the output files: error %lu\n", GetLastError());
     outcome.status = StartAndWait(exe, commandLine, folder, out.get(), err.get());
   }
   outcome.out = ReadAndRemove(outPath);
