@@ -2,6 +2,7 @@
 
 #include "common/core/unique_any.h"
 #include "common/win/win_error.h"
+#include "common/win/window_object_win.h"
 #include "ui_support.h"
 
 namespace tessaly {
@@ -87,18 +88,8 @@ void Window::RestoreFocus() noexcept {
 }
 
 LRESULT CALLBACK Window::Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_NCCREATE) {
-    auto* self = static_cast<Window*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-    self->hwnd_ = hwnd;
-    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-  }
-  auto* self = reinterpret_cast<Window*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  Window* self = corvanel::BoundWindowObject(hwnd, message, lParam, &Window::hwnd_);
   if (self == nullptr) return DefWindowProcW(hwnd, message, wParam, lParam);
-  if (message == WM_NCDESTROY) {
-    SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-    self->hwnd_ = nullptr;
-    return DefWindowProcW(hwnd, message, wParam, lParam);
-  }
   try {
     return self->OnMessage(message, wParam, lParam);
   } catch (...) {

@@ -60,12 +60,10 @@ void Module1::CreateVirtualDir(std::wstring_view site, std::wstring_view name) {
   const ObjectRef root = SiteRoot(objects_, site);
 
   ObjectRef directory;
-  bool existing = false;
-  bool created = false;
-  existing = !Suppressed([&] { directory = GetChild(*root, kVirtualDirClass, name); });
-  if (!existing) {
-    created = !Suppressed([&] { directory = Call(*root, L"Create", {kVirtualDirClass, name}).AsObject(); });
-  }
+  const bool existing = !Suppressed([&] { directory = GetChild(*root, kVirtualDirClass, name); });
+  const bool created = !existing && !Suppressed([&] {
+    directory = Call(*root, L"Create", {kVirtualDirClass, name}).AsObject();
+  });
   if (!existing && !created) {
     host_.ShowMessage(L"Unable to create or locate Virtual Directory " + ArgName + L".", MessageIcon::Exclamation);
     return;

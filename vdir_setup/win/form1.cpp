@@ -6,6 +6,7 @@
 
 #include "common/core/app_error.h"
 #include "common/win/ui_metrics_win.h"
+#include "common/win/window_object_win.h"
 #include "fatal_error_win.h"
 #include "resource.h"
 #include "vdir_setup/core/form1_rules.h"
@@ -168,18 +169,8 @@ void Form1::EndProgram() {
 }
 
 LRESULT CALLBACK Form1::Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_NCCREATE) {
-    auto* created = static_cast<Form1*>(reinterpret_cast<const CREATESTRUCTW*>(lParam)->lpCreateParams);
-    created->hwnd_ = hwnd;
-    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(created));
-  }
-  auto* self = reinterpret_cast<Form1*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  Form1* self = corvanel::BoundWindowObject(hwnd, message, lParam, &Form1::hwnd_);
   if (self == nullptr) return DefWindowProcW(hwnd, message, wParam, lParam);
-  if (message == WM_NCDESTROY) {
-    SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-    self->hwnd_ = nullptr;
-    return DefWindowProcW(hwnd, message, wParam, lParam);
-  }
   // No exception may unwind through user32: an unhandled error ends the program here.
   try {
     return self->OnMessage(message, wParam, lParam);

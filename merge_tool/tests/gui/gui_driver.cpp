@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "common/core/utf8.h"
+#include "common/tests/win/display_shot_win.h"
 #include "merge_tool/win/resource.h"
 
 namespace tessaly::gui {
@@ -307,28 +308,12 @@ HWND Program::Focus() const {
 }
 
 void Program::Screenshot(const std::string& name) const {
-  const char* folder = std::getenv("TESSALY_GUI_SHOTS");
-  if (folder == nullptr || *folder == '\0') return;
+  if (std::getenv("TESSALY_GUI_SHOTS") == nullptr) return;
   for (HWND hwnd : Windows(L"")) {
     RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
     Ping(hwnd);
   }
-  // Wine copies what a window painted to the X display lazily; a picture taken at once can miss
-  // a window that has just appeared. This is a picture for a person, not a test's wait.
-  Sleep(500);
-  // Wine starts Unix programs too; import writes the picture of the root window.
-  std::wstring commandLine =
-      L"Z:\\usr\\bin\\import -window root " + corvanel::Utf8ToWide(std::string(folder) + "/" + name + ".png");
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION process{};
-  if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
-    ADD_FAILURE() << "cannot start import: error " << GetLastError();
-    return;
-  }
-  WaitForSingleObject(process.hProcess, kTimeoutMs);
-  CloseHandle(process.hProcess);
-  CloseHandle(process.hThread);
+  if (!corvanel::testing::ShootDisplay("TESSALY_GUI_SHOTS", name)) ADD_FAILURE() << "cannot start import";
 }
 
 }  // namespace tessaly::gui

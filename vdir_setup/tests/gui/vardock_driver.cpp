@@ -3,9 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
 
 #include "common/core/utf8.h"
+#include "common/tests/win/display_shot_win.h"
+#include "vdir_setup/win/resource.h"
 
 namespace vardock::gui {
 
@@ -154,7 +155,7 @@ void Vardock::Settle() const {
   // One GUI thread handles its posted messages in order: a message posted now and answered means
   // those posted before have been handled (a modal loop may still be running them).
   if (form1_ == nullptr || !IsWindow(form1_)) return;
-  const HWND marker = Control(104);
+  const HWND marker = Control(IDC_TEXT1);
   const LRESULT before = SendWait(marker, EM_GETMODIFY);
   PostMessageW(marker, EM_SETMODIFY, !before, 0);
   WaitUntil([&] { return !IsWindow(marker) || SendWait(marker, EM_GETMODIFY) == !before; });
@@ -171,21 +172,7 @@ bool Vardock::WaitExit() const {
 }
 
 void Vardock::Screenshot(const std::string& name) const {
-  const char* folder = std::getenv("VARDOCK_GUI_SHOTS");
-  if (folder == nullptr || *folder == '\0') return;
-  // Wine copies what a window painted to the display lazily: this is a picture for a person.
-  Sleep(500);
-  std::wstring commandLine =
-      L"Z:\\usr\\bin\\import -window root " + corvanel::Utf8ToWide(std::string(folder) + "/" + name + ".png");
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION process{};
-  if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
-    return;
-  }
-  WaitForSingleObject(process.hProcess, kTimeoutMs);
-  CloseHandle(process.hProcess);
-  CloseHandle(process.hThread);
+  EXPECT_TRUE(corvanel::testing::ShootDisplay("VARDOCK_GUI_SHOTS", name)) << "cannot start import";
 }
 
 }  // namespace vardock::gui
