@@ -24,6 +24,12 @@ std::optional<Variant> FromWire(const VARIANT& value) {
       return Variant();
     case VT_I2:
       return Variant(value.iVal);
+    case VT_I4:
+    case VT_INT:
+      return Variant::I4(static_cast<std::int32_t>(value.lVal));
+    case VT_UI4:
+    case VT_UINT:
+      return Variant::UI4(static_cast<std::uint32_t>(value.ulVal));
     case VT_BOOL:
       return Variant(value.boolVal != VARIANT_FALSE);
     case VT_BSTR:
@@ -60,6 +66,14 @@ VARIANT ToWire(const Variant& value) {
     case Variant::Kind::Int16:
       out.vt = VT_I2;
       out.iVal = value.AsInt16();
+      break;
+    case Variant::Kind::Int32:
+      out.vt = VT_I4;
+      out.lVal = value.AsInt32();
+      break;
+    case Variant::Kind::UInt32:
+      out.vt = VT_UI4;
+      out.ulVal = value.AsUInt32();
       break;
     case Variant::Kind::Bool:
       out.vt = VT_BOOL;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "common/core/app_error.h"
+#include "hresults.h"
 #include "variant.h"
 
 namespace vardock {
@@ -17,6 +18,9 @@ class AutomationObject {
  public:
   virtual ~AutomationObject() = default;
   virtual Variant GetProperty(std::wstring_view name) = 0;
+  // A property that takes arguments, such as a collection's Item(index). Objects without one
+  // answer as IDispatch does for an unknown member.
+  virtual Variant GetIndexed(std::wstring_view name, std::span<const Variant> args);
   virtual void PutProperty(std::wstring_view name, const Variant& value) = 0;
   // Arguments in the order the caller writes them.
   virtual Variant CallMethod(std::wstring_view name, std::span<const Variant> args) = 0;
@@ -34,5 +38,10 @@ class ObjectFactory {
 inline corvanel::AppError AutomationError(std::uint32_t hresult, std::wstring_view member, std::wstring description) {
   return corvanel::AppError(std::wstring(member), std::move(description), hresult);
 }
+
+inline Variant AutomationObject::GetIndexed(std::wstring_view name, std::span<const Variant>) {
+  throw AutomationError(hr::kMemberNotFound, name, L"Member not found.");
+}
+
 
 }  // namespace vardock

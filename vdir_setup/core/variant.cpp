@@ -16,6 +16,8 @@ const T& Get(const V& value) {
 }  // namespace
 
 std::int16_t Variant::AsInt16() const { return Get<std::int16_t>(value_); }
+std::int32_t Variant::AsInt32() const { return Get<std::int32_t>(value_); }
+std::uint32_t Variant::AsUInt32() const { return Get<std::uint32_t>(value_); }
 bool Variant::AsBool() const { return Get<bool>(value_); }
 const std::wstring& Variant::AsText() const { return Get<std::wstring>(value_); }
 const std::vector<Variant>& Variant::AsArray() const { return Get<std::vector<Variant>>(value_); }
@@ -34,6 +36,10 @@ std::wstring Variant::ToText() const {
       return {};
     case Kind::Int16:
       return std::to_wstring(std::get<std::int16_t>(value_));
+    case Kind::Int32:
+      return std::to_wstring(std::get<std::int32_t>(value_));
+    case Kind::UInt32:
+      return std::to_wstring(std::get<std::uint32_t>(value_));
     case Kind::Bool:
       return std::get<bool>(value_) ? L"True" : L"False";
     case Kind::Text:

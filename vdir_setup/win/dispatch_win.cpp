@@ -119,6 +119,10 @@ Variant DispatchObject::GetProperty(std::wstring_view name) {
   return FromVariant(Invoke(name, IdOf(name), DISPATCH_PROPERTYGET, {}, false).get(), name);
 }
 
+Variant DispatchObject::GetIndexed(std::wstring_view name, std::span<const Variant> args) {
+  return FromVariant(Invoke(name, IdOf(name), DISPATCH_PROPERTYGET, args, false).get(), name);
+}
+
 void DispatchObject::PutProperty(std::wstring_view name, const Variant& value) {
   Invoke(name, IdOf(name), DISPATCH_PROPERTYPUT, std::span(&value, 1), true);
 }

@@ -23,6 +23,7 @@ class DispatchObject final : public AutomationObject {
   [[nodiscard]] IDispatch* get() const noexcept { return dispatch_.get(); }
 
   Variant GetProperty(std::wstring_view name) override;
+  Variant GetIndexed(std::wstring_view name, std::span<const Variant> args) override;
   void PutProperty(std::wstring_view name, const Variant& value) override;
   Variant CallMethod(std::wstring_view name, std::span<const Variant> args) override;
   // Walks the collection through DISPID_NEWENUM and IEnumVARIANT.

@@ -51,6 +51,14 @@ unique_variant ToVariant(const Variant& value, std::wstring_view member) {
       out.vt = VT_I2;
       out.iVal = value.AsInt16();
       break;
+    case Variant::Kind::Int32:
+      out.vt = VT_I4;
+      out.lVal = value.AsInt32();
+      break;
+    case Variant::Kind::UInt32:
+      out.vt = VT_UI4;
+      out.ulVal = value.AsUInt32();
+      break;
     case Variant::Kind::Bool:
       out.vt = VT_BOOL;
       out.boolVal = value.AsBool() ? VARIANT_TRUE : VARIANT_FALSE;
@@ -104,6 +112,12 @@ Variant FromVariant(const VARIANT& value, std::wstring_view member) {
       return {};
     case VT_I2:
       return value.iVal;
+    case VT_I4:
+    case VT_INT:
+      return Variant::I4(static_cast<std::int32_t>(value.lVal));
+    case VT_UI4:
+    case VT_UINT:
+      return Variant::UI4(static_cast<std::uint32_t>(value.ulVal));
     case VT_BOOL:
       return value.boolVal != VARIANT_FALSE;
     case VT_BSTR:

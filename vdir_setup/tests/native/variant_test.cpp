@@ -38,6 +38,8 @@ TEST(Variant, LiteralsKeepTheirKind) {
   } cases[] = {
       {Variant(), Kind::Empty},
       {Variant(std::int16_t{2}), Kind::Int16},
+      {Variant::I4(2), Kind::Int32},
+      {Variant::UI4(2), Kind::UInt32},
       {Variant(true), Kind::Bool},
       {Variant(L"x"), Kind::Text},
       {Variant(std::wstring_view(L"x")), Kind::Text},
@@ -55,6 +57,8 @@ TEST(Variant, ToTextAsVisualBasicConverts) {
       {Variant(), L""},
       {Variant(std::int16_t{-32768}), L"-32768"},
       {Variant(std::int16_t{1}), L"1"},
+      {Variant::I4(-2147483647 - 1), L"-2147483648"},
+      {Variant::UI4(4294967295U), L"4294967295"},
       {Variant(true), L"True"},
       {Variant(false), L"False"},
       {Variant(L" a\tb "), L" a\tb "},

@@ -34,19 +34,21 @@ class RecordingObject final : public AutomationObject {
     return Wrap(Logged(log_, L"get " + label_ + L"." + std::wstring(name), [&] { return inner_->GetProperty(name); }),
                 label_ + L"." + std::wstring(name));
   }
+  Variant GetIndexed(std::wstring_view name, std::span<const Variant> args) override {
+    const std::wstring label = label_ + L"." + std::wstring(name) + L"(" + Listed(args) + L")";
+    return Wrap(Logged(log_, L"get " + label, [&] { return inner_->GetIndexed(name, Unwrapped(args)); }), label);
+  }
   void PutProperty(std::wstring_view name, const Variant& value) override {
     Logged(log_, L"put " + label_ + L"." + std::wstring(name) + L" = " + Typed(value),
-           [&] { inner_->PutProperty(name, value); });
+           [&] { inner_->PutProperty(name, Unwrapped(value)); });
   }
   Variant CallMethod(std::wstring_view name, std::span<const Variant> args) override {
-    std::wstring line = L"call " + label_ + L"." + std::wstring(name) + L"(";
+    const std::wstring line = L"call " + label_ + L"." + std::wstring(name) + L"(" + Listed(args) + L")";
     std::wstring childLabel = label_ + L"." + std::wstring(name);
-    for (std::size_t i = 0; i < args.size(); ++i) {
-      line += (i ? L", " : L"") + Typed(args[i]);
-      if (args[i].kind() == Variant::Kind::Text) childLabel = args[i].AsText();
+    for (const Variant& arg : args) {
+      if (arg.kind() == Variant::Kind::Text) childLabel = arg.AsText();
     }
-    line += L")";
-    return Wrap(Logged(log_, line, [&] { return inner_->CallMethod(name, args); }), childLabel);
+    return Wrap(Logged(log_, line, [&] { return inner_->CallMethod(name, Unwrapped(args)); }), childLabel);
   }
   std::vector<Variant> Children() override {
     std::vector<Variant> children = Logged(log_, L"each " + label_, [&] { return inner_->Children(); });
@@ -57,6 +59,22 @@ class RecordingObject final : public AutomationObject {
   }
 
  private:
+  // The inner objects see their own objects as arguments, never a recording wrapper.
+  static Variant Unwrapped(const Variant& value) {
+    if (value.kind() != Variant::Kind::Object) return value;
+    const auto* recording = dynamic_cast<const RecordingObject*>(value.AsObjectOrNothing().get());
+    return recording != nullptr ? Variant(recording->inner_) : value;
+  }
+  static std::vector<Variant> Unwrapped(std::span<const Variant> args) {
+    std::vector<Variant> inner;
+    for (const Variant& arg : args) inner.push_back(Unwrapped(arg));
+    return inner;
+  }
+  static std::wstring Listed(std::span<const Variant> args) {
+    std::wstring text;
+    for (std::size_t i = 0; i < args.size(); ++i) text += (i ? L", " : L"") + Typed(args[i]);
+    return text;
+  }
   Variant Wrap(const Variant& value, std::wstring label) {
     if (value.kind() != Variant::Kind::Object || !value.AsObjectOrNothing()) return value;
     return ObjectRef(std::make_shared<RecordingObject>(value.AsObject(), std::move(label), log_));
@@ -75,6 +93,10 @@ std::wstring Typed(const Variant& value) {
       return L"EMPTY";
     case Variant::Kind::Int16:
       return L"I2 " + value.ToText();
+    case Variant::Kind::Int32:
+      return L"I4 " + value.ToText();
+    case Variant::Kind::UInt32:
+      return L"UI4 " + value.ToText();
     case Variant::Kind::Bool:
       return L"BOOL " + value.ToText();
     case Variant::Kind::Text:
