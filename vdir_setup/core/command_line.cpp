@@ -48,6 +48,9 @@ ArgumentValues TakeValues(const std::vector<std::wstring>& arguments) {
     if (key == L"/N") values.name = std::move(value);
     if (key == L"/O") values.operation = std::move(value);
     if (key == L"/P") values.path = std::move(value);
+    if (key == L"/S") values.site = std::move(value);
+    if (key == L"/Q") values.quiet = std::move(value);
+    if (key == L"/L") values.log = std::move(value);
   }
   return values;
 }

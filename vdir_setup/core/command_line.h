@@ -1,6 +1,7 @@
 #pragma once
-// Vardock's command line: "/N=name /O=ADD|DEL /P=folder". An argument starts at a slash and runs
-// to the next space that is directly followed by a slash; quotation marks mean nothing.
+// Vardock's command line: "/N=name /O=ADD|DEL /P=folder", and for setup programs that install
+// without the chooser "/S=site /Q=1 /L=logfile". An argument starts at a slash and runs to the
+// next space that is directly followed by a slash; quotation marks mean nothing.
 #include <string>
 #include <string_view>
 #include <vector>
@@ -18,9 +19,12 @@ struct ArgumentValues {
   std::wstring name;       // "/N"
   std::wstring operation;  // "/O"
   std::wstring path;       // "/P"
+  std::wstring site;       // "/S"
+  std::wstring quiet;      // "/Q"
+  std::wstring log;        // "/L"
 };
 
-// Takes the values of the three keys; malformed arguments and other keys are ignored, and a
+// Takes the values of the keys; malformed arguments and other keys are ignored, and a
 // later argument with the same key wins.
 ArgumentValues TakeValues(const std::vector<std::wstring>& arguments);
 

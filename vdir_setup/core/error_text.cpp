@@ -5,14 +5,15 @@
 
 namespace vardock {
 
-std::wstring ErrorText(const corvanel::AppError& error) {
-  std::wstring text = error.Context() + L" failed: " + error.Reason();
-  if (error.Code() != 0) {
-    wchar_t code[32];
-    std::swprintf(code, 32, L"\r\nHRESULT 0x%08X", static_cast<unsigned>(error.Code()));
-    text += code;
-  }
+std::wstring CodeLine(std::uint32_t code) {
+  if (code == 0) return {};
+  wchar_t text[32];
+  std::swprintf(text, 32, L"\r\nHRESULT 0x%08X", static_cast<unsigned>(code));
   return text;
+}
+
+std::wstring ErrorText(const corvanel::AppError& error) {
+  return error.Context() + L" failed: " + error.Reason() + CodeLine(error.Code());
 }
 
 std::wstring ErrorText(std::exception_ptr error) {

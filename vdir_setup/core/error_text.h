@@ -10,6 +10,8 @@ namespace vardock {
 
 // "<what> failed: <description>" and, when there is a code, a second line "HRESULT 0x80070003".
 std::wstring ErrorText(const corvanel::AppError& error);
+// "\r\nHRESULT 0x80070005", or nothing for code 0.
+std::wstring CodeLine(std::uint32_t code);
 // The same for any exception, for the report of an error that no procedure handled.
 std::wstring ErrorText(std::exception_ptr error);
 

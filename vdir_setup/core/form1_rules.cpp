@@ -1,5 +1,6 @@
 #include "form1_rules.h"
 
+#include "error_text.h"
 #include "iis_names.h"
 #include "site_number.h"
 #include "suppress_errors.h"
@@ -49,18 +50,34 @@ std::optional<std::wstring> ChosenSite(const std::vector<WebSite>& sites, int se
   return site.number;
 }
 
+std::vector<const WebSite*> SitesNamed(const std::vector<WebSite>& sites, std::wstring_view wanted) {
+  std::vector<const WebSite*> named;
+  if (const auto number = ParseSiteNumber(wanted)) {
+    for (const WebSite& site : sites) {
+      if (ParseSiteNumber(site.number) == number) return {&site};
+    }
+  }
+  for (const WebSite& site : sites) {
+    if (IisNamesEqual(site.description, wanted)) named.push_back(&site);
+  }
+  return named;
+}
+
 bool Form1Confirm(Module1& module, const std::optional<std::wstring>& chosenSite) {
   if (!chosenSite) {
-    module.UserInterface().ShowMessage(kChooseSiteText, MessageIcon::Exclamation);
+    module.Report(kChooseSiteText, MessageIcon::Exclamation);
     return false;
   }
   if (!SameSiteNumber(module.SiteNumber, *chosenSite) || !IisNamesEqual(module.VirtualDirName, module.ArgName)) {
     // Moving is best effort: an old site that can no longer be reached must not keep the product
     // from being installed on the new one.
     std::optional<corvanel::AppError> refused;
-    Suppressed([&] { refused = module.DeleteVirtualDir(module.SiteNumber, module.VirtualDirName); });
+    if (const auto unreachable =
+            Suppressed([&] { refused = module.DeleteVirtualDir(module.SiteNumber, module.VirtualDirName); })) {
+      module.Log(L"The old Virtual Directory was left alone: " + ErrorText(*unreachable));
+    }
     if (refused) {
-      module.UserInterface().ShowMessage(
+      module.Report(
           RemovalRefusedText(module.SiteNumber, module.VirtualDirName, *refused) +
               L"\r\n\r\nThe new Virtual Directory will be created now. Please remove the old one with IIS Manager.",
           MessageIcon::Exclamation);

@@ -26,6 +26,10 @@ std::optional<std::size_t> PreselectedEntry(const std::vector<WebSite>& sites, s
 std::optional<std::wstring> ChosenSite(const std::vector<WebSite>& sites, int selectedIndex,
                                        std::wstring_view comboText);
 
+// The sites "/S" names: the one with that instance number, else those whose description it is
+// (compared without regard to case).
+std::vector<const WebSite*> SitesNamed(const std::vector<WebSite>& sites, std::wstring_view wanted);
+
 // OK: without a chosen site asks for one and returns false (the window stays open). Otherwise
 // removes the last installation's directory when the site or the name changed, creates the new
 // one and returns true (the program ends).

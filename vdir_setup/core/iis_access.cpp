@@ -37,20 +37,19 @@ std::vector<Variant> PropertyArray(AutomationObject& object, std::wstring_view n
   return value.AsArray();
 }
 
-ObjectRef LocalWebService(ObjectFactory& factory) {
-  const ObjectRef iisNamespace = factory.Create(L"IISNamespace");
-  return GetChild(*iisNamespace, L"IISWebService", L"127.0.0.1/w3svc");
+ObjectRef LocalWebService(AutomationObject& iisNamespace) {
+  return GetChild(iisNamespace, L"IISWebService", L"127.0.0.1/w3svc");
 }
 
-ObjectRef SiteRoot(ObjectFactory& factory, std::wstring_view site) {
-  const ObjectRef service = LocalWebService(factory);
+ObjectRef SiteRoot(AutomationObject& iisNamespace, std::wstring_view site) {
+  const ObjectRef service = LocalWebService(iisNamespace);
   const ObjectRef server = GetChild(*service, L"IISWebServer", site);
   return GetChild(*server, kVirtualDirClass, L"Root");
 }
 
-std::vector<WebSite> ListWebSites(ObjectFactory& factory) {
+std::vector<WebSite> ListWebSites(AutomationObject& iisNamespace) {
   std::vector<WebSite> sites;
-  const ObjectRef service = LocalWebService(factory);
+  const ObjectRef service = LocalWebService(iisNamespace);
   for (const Variant& item : service->Children()) {
     if (item.kind() != Variant::Kind::Object || !item.AsObjectOrNothing()) {
       throw AutomationError(hr::kTypeMismatch, L"_NewEnum", L"type mismatch: a child is not an object");

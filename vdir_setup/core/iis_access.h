@@ -1,6 +1,6 @@
 #pragma once
-// The ways Vardock reaches the IIS administration objects: the local web service, a site's root
-// directory, the list of web sites, and typed property reads whose errors name the member.
+// The ways Vardock reaches the IIS 6 administration objects: the local web service, a site's root
+// directory, the list of web sites; and typed property reads whose errors name the member.
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -21,10 +21,10 @@ std::wstring PropertyText(AutomationObject& object, std::wstring_view name);
 // The property as an array; anything else fails with the member's name.
 std::vector<Variant> PropertyArray(AutomationObject& object, std::wstring_view name);
 
-// "IISNamespace", then the local web service "127.0.0.1/w3svc".
-ObjectRef LocalWebService(ObjectFactory& factory);
+// The local web service "127.0.0.1/w3svc" of an "IISNamespace" object.
+ObjectRef LocalWebService(AutomationObject& iisNamespace);
 // The root directory of web site `site` (its instance number as decimal text).
-ObjectRef SiteRoot(ObjectFactory& factory, std::wstring_view site);
+ObjectRef SiteRoot(AutomationObject& iisNamespace, std::wstring_view site);
 
 struct WebSite {
   std::wstring description;  // "ServerComment"
@@ -34,6 +34,6 @@ struct WebSite {
 
 // The web sites under the local web service, in enumeration order. Children of other classes,
 // and sites whose name is not an instance number, are skipped.
-std::vector<WebSite> ListWebSites(ObjectFactory& factory);
+std::vector<WebSite> ListWebSites(AutomationObject& iisNamespace);
 
 }  // namespace vardock

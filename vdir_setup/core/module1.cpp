@@ -1,10 +1,12 @@
 #include "module1.h"
 
-#include <array>
+#include <chrono>
+#include <thread>
 
 #include "command_line.h"
+#include "common/core/trimmed.h"
 #include "error_text.h"
-#include "iis_access.h"
+#include "form1_rules.h"
 #include "suppress_errors.h"
 
 namespace vardock {
@@ -12,29 +14,72 @@ namespace vardock {
 namespace {
 constexpr std::wstring_view kSiteValue = L"IISWebServer";
 constexpr std::wstring_view kDirValue = L"IISWebVirtualDir";
-
-Variant Call(AutomationObject& object, std::wstring_view method, std::initializer_list<Variant> args) {
-  return object.CallMethod(method, std::span<const Variant>(args.begin(), args.size()));
-}
-
-// The entry IIS serves for status 404 becomes the product's own page; other entries stay.
-void SetNotFoundPage(std::vector<Variant>& errors, std::wstring_view name) {
-  for (Variant& entry : errors) {
-    if (entry.kind() == Variant::Kind::Text && entry.AsText().starts_with(L"404,")) {
-      entry = L"404,*,URL,/" + std::wstring(name) + L"/AT2.asp";
-      return;
-    }
-  }
-}
 }  // namespace
 
+void DefaultRetryPause(int retry) { std::this_thread::sleep_for(std::chrono::milliseconds(250) * retry); }
+
 std::wstring Module1::SettingsKey() const { return L"Software\\Corvanel\\" + ArgName; }
+
+IisAdmin& Module1::Iis() {
+  if (!iis_) {
+    iis_ = ChooseIisAdmin(objects_, retryPause);
+    Log(L"IIS is reached through " + std::wstring(iis_->Description()) + L".");
+  }
+  return *iis_;
+}
+
+void Module1::Report(std::wstring_view text, MessageIcon icon) {
+  Log(text);
+  if (!ArgQuiet) host_.ShowMessage(text, icon);
+}
+
+void Module1::ReportFailure(std::exception_ptr error) noexcept {
+  succeeded_ = false;
+  try {
+    Report(ErrorText(error), MessageIcon::Error);
+  } catch (...) {
+    // Out of memory while reporting: a fixed text, still only when a box may be shown.
+    if (!ArgQuiet) host_.ShowMessage(L"Vardock failed: not enough memory.", MessageIcon::Error);
+  }
+}
+
+void Module1::Log(std::wstring_view line) {
+  if (logOpen_) host_.WriteLog(line);
+}
+
+int Module1::Finish() {
+  const int status = (!ArgSite.empty() || ArgQuiet) && !succeeded_ ? 1 : 0;
+  Log(L"Finished with exit status " + std::to_wstring(status) + L".");
+  return status;
+}
+
+void Module1::Run(std::wstring_view argumentText) {
+  try {
+    Main(argumentText);
+  } catch (...) {
+    ReportFailure(std::current_exception());
+  }
+}
 
 void Module1::Main(std::wstring_view argumentText) {
   const ArgumentValues values = TakeValues(SplitArguments(argumentText));
   ArgName = values.name;
   ArgOperation = values.operation;
   ArgPath = values.path;
+  ArgSite = values.site;
+  ArgQuiet = values.quiet == L"1";
+  ArgLog = values.log;
+
+  if (!ArgLog.empty()) {
+    if (const auto failed = Suppressed([&] { host_.OpenLog(ArgLog); })) {
+      // A silent install that cannot leave its record changes nothing, and says why.
+      Report(L"The log file " + ArgLog + L" cannot be written.\r\n\r\n" + ErrorText(*failed),
+             MessageIcon::Exclamation);
+      return;
+    }
+    logOpen_ = true;
+    Log(L"Vardock started: " + std::wstring(corvanel::Trimmed(argumentText)));
+  }
 
   SiteNumber = registry_.ReadRegSetting(kHKeyLocalMachine, SettingsKey(), kSiteValue).ToText();
   if (SiteNumber.empty()) SiteNumber = L"1";
@@ -43,73 +88,65 @@ void Module1::Main(std::wstring_view argumentText) {
 
   const std::wstring operation = AsciiUpper(ArgOperation);
   if (operation == L"ADD") {
-    if (!ArgName.empty() && !ArgPath.empty()) host_.ShowForm1();
+    if (ArgName.empty() || ArgPath.empty()) {
+      Log(L"Nothing was done: ADD needs a name (/N) and a folder (/P).");
+    } else if (!ArgSite.empty()) {
+      InstallOnNamedSite();
+    } else {
+      host_.ShowForm1();
+    }
   } else if (operation == L"DEL") {
     if (const auto refused = DeleteVirtualDir(SiteNumber, VirtualDirName)) {
-      host_.ShowMessage(RemovalRefusedText(SiteNumber, VirtualDirName, *refused) +
-                            L"\r\n\r\nIts settings are kept, so that it can still be removed later.",
-                        MessageIcon::Exclamation);
+      Report(RemovalRefusedText(SiteNumber, VirtualDirName, *refused) +
+                 L"\r\n\r\nIts settings are kept, so that it can still be removed later.",
+             MessageIcon::Exclamation);
+    } else {
+      succeeded_ = !SiteNumber.empty() && !VirtualDirName.empty();
     }
   } else {
-    host_.ShowMessage(kUsageText, MessageIcon::None);
+    Report(kUsageText, MessageIcon::None);
   }
 }
 
-void Module1::CreateVirtualDir(std::wstring_view site, std::wstring_view name) {
-  if (site.empty() || name.empty()) return;
-  const ObjectRef root = SiteRoot(objects_, site);
-
-  ObjectRef directory;
-  const bool existing = !Suppressed([&] { directory = GetChild(*root, kVirtualDirClass, name); });
-  const bool created = !existing && !Suppressed([&] {
-    directory = Call(*root, L"Create", {kVirtualDirClass, name}).AsObject();
-  });
-  if (!existing && !created) {
-    host_.ShowMessage(L"Unable to create or locate Virtual Directory " + ArgName + L".", MessageIcon::Exclamation);
+void Module1::InstallOnNamedSite() {
+  const std::vector<WebSite> sites = Iis().ListWebSites();
+  const std::vector<const WebSite*> named = SitesNamed(sites, ArgSite);
+  if (named.size() != 1) {
+    Report((named.empty() ? L"There is no web site " + ArgSite + L" on this server."
+                          : L"More than one web site is named " + ArgSite + L": please give its number.") +
+               L"\r\n\r\nNothing was changed.",
+           MessageIcon::Exclamation);
     return;
   }
+  Log(L"Web site " + named.front()->number + L" (" + named.front()->description + L") was chosen.");
+  Form1Confirm(*this, named.front()->number);
+}
 
-  if (created) {
-    directory->PutProperty(L"keytype", kVirtualDirClass);
-    directory->PutProperty(L"DefaultDoc", L"Default.asp");
-    directory->PutProperty(L"AuthFlags", std::int16_t{2});
-    std::wstring domain;
-    if (Suppressed([&] {
-          const ObjectRef systemInfo = objects_.Create(L"WinNTSystemInfo");
-          Suppressed([&] { domain = PropertyText(*systemInfo, L"DomainName"); });
-        })) {
-      domain = L"\\";
-    }
-    directory->PutProperty(L"DefaultLogonDomain", domain);
-    if (Suppressed([&] { Call(*directory, L"AppCreate2", {std::int16_t{2}}); })) {
-      Suppressed([&] { Call(*directory, L"AppCreate", {true}); });
-    }
-    directory->PutProperty(L"appfriendlyName", name);
-    directory->PutProperty(L"AspAllowSessionState", true);
-    Call(*directory, L"SetInfo", {});
-    std::vector<Variant> errors = PropertyArray(*directory, L"HttpErrors");
-    SetNotFoundPage(errors, name);
-    directory->PutProperty(L"HttpErrors", std::move(errors));
-    Call(*directory, L"SetInfo", {});
+bool Module1::CreateVirtualDir(std::wstring_view site, std::wstring_view name) {
+  succeeded_ = false;
+  if (site.empty() || name.empty()) return false;
+  Log(L"Creating the Virtual Directory " + std::wstring(name) + L" on web site " + std::wstring(site) + L" for " +
+      ArgPath + L".");
+  if (!Iis().CreateVirtualDir(site, name, ArgPath)) {
+    Report(L"Unable to create or locate Virtual Directory " + ArgName + L".", MessageIcon::Exclamation);
+    return false;
   }
-  directory->PutProperty(L"Path", ArgPath);
-  Call(*directory, L"SetInfo", {});
-
   registry_.WriteRegSetting(kHKeyLocalMachine, SettingsKey(), kSiteValue, std::wstring(site));
   registry_.WriteRegSetting(kHKeyLocalMachine, SettingsKey(), kDirValue, std::wstring(name));
+  Log(L"The Virtual Directory " + std::wstring(name) + L" on web site " + std::wstring(site) +
+      L" is in place, and remembered.");
+  succeeded_ = true;
+  return true;
 }
 
 std::optional<corvanel::AppError> Module1::DeleteVirtualDir(std::wstring_view site, std::wstring_view name) {
   if (site.empty() || name.empty()) return std::nullopt;
-  {
-    const ObjectRef root = SiteRoot(objects_, site);
-    auto refused = Suppressed([&] { Call(*root, L"Delete", {kVirtualDirClass, name}); });
-    if (!refused) refused = Suppressed([&] { Call(*root, L"SetInfo", {}); });
-    // A directory that is already gone is forgotten; one that IIS would not remove is kept.
-    if (refused && !Suppressed([&] { GetChild(*root, kVirtualDirClass, name); })) return refused;
-  }
+  Log(L"Removing the Virtual Directory " + std::wstring(name) + L" from web site " + std::wstring(site) + L".");
+  if (auto refused = Iis().DeleteVirtualDir(site, name)) return refused;
   registry_.DeleteRegSetting(kHKeyLocalMachine, SettingsKey(), kSiteValue);
   registry_.DeleteRegSetting(kHKeyLocalMachine, SettingsKey(), kDirValue);
+  Log(L"The Virtual Directory " + std::wstring(name) + L" is gone from web site " + std::wstring(site) +
+      L", and forgotten.");
   return std::nullopt;
 }
 

@@ -1,7 +1,9 @@
 #pragma once
 // Vardock's program-wide values and its procedures: the start-up procedure Main, and the creation
-// and removal of the product's virtual directory. Main writes the five values; everything else
-// only reads them.
+// and removal of the product's virtual directory. Main writes the values; everything else only
+// reads them.
+#include <exception>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -9,12 +11,16 @@
 #include "automation.h"
 #include "common/core/app_error.h"
 #include "host.h"
+#include "iis_admin.h"
 #include "registry.h"
 
 namespace vardock {
 
 inline constexpr std::wstring_view kUsageText =
     L"This program is used by Pellinor / Quastrel\r\nto create IIS Virtual Directories.";
+
+// Waits a little longer before each retry of a configuration commit.
+void DefaultRetryPause(int retry);
 
 class Module1 {
  public:
@@ -26,15 +32,24 @@ class Module1 {
   std::wstring ArgPath;         // "/P": the product's folder
   std::wstring SiteNumber;      // the site of the last installation, default "1"
   std::wstring VirtualDirName;  // the directory of the last installation, default ArgName
+  std::wstring ArgSite;         // "/S": the web site to install on without the chooser
+  bool ArgQuiet = false;        // "/Q=1": no message box at all
+  std::wstring ArgLog;          // "/L": the file that gets a line per step
+
+  RetryPause retryPause = &DefaultRetryPause;
 
   // Takes the command line (without the program's path), reads the remembered settings and
-  // dispatches: the chooser for ADD with a name and a path, the removal for DEL, else the usage.
+  // dispatches: the chooser for ADD with a name and a path (or the site /S names), the removal
+  // for DEL, else the usage.
   void Main(std::wstring_view argumentText);
+  // Main, with any failure reported (shown unless quiet, and logged).
+  void Run(std::wstring_view argumentText);
 
   // Makes sure directory `name` exists under the root of web site `site`, configures it when it
-  // is new, points it at ArgPath and remembers site and name. Errors other than the expected
-  // ones propagate; the registry is written only after IIS has stored everything.
-  void CreateVirtualDir(std::wstring_view site, std::wstring_view name);
+  // is new, points it at ArgPath and remembers site and name. False (after a warning) when it
+  // can neither be found nor created; other errors propagate. The registry is written only after
+  // IIS has stored everything.
+  bool CreateVirtualDir(std::wstring_view site, std::wstring_view name);
 
   // Removes directory `name` from web site `site` and forgets the remembered values. When IIS
   // refuses and the directory is still there, the values are kept (so that the record of where
@@ -45,13 +60,30 @@ class Module1 {
   // "Software\Corvanel\" followed by ArgName, under HKEY_LOCAL_MACHINE.
   [[nodiscard]] std::wstring SettingsKey() const;
 
-  [[nodiscard]] ObjectFactory& Objects() const { return objects_; }
+  // The IIS back end, chosen at the first use.
+  IisAdmin& Iis();
   [[nodiscard]] Host& UserInterface() const { return host_; }
 
+  // A message for the administrator: logged, and shown unless /Q=1.
+  void Report(std::wstring_view text, MessageIcon icon);
+  // An error nothing else handled: reported, and the run counts as failed.
+  void ReportFailure(std::exception_ptr error) noexcept;
+  // One line in the log, when /L names one.
+  void Log(std::wstring_view line);
+
+  // With /S or /Q: 0 when the directory was created or removed as asked, 1 otherwise. Without
+  // them the program has no exit status of its own: 0. Logged as the last line.
+  int Finish();
+
  private:
+  void InstallOnNamedSite();
+
   const Registry& registry_;
   ObjectFactory& objects_;
   Host& host_;
+  std::unique_ptr<IisAdmin> iis_;
+  bool logOpen_ = false;
+  bool succeeded_ = false;
 };
 
 // The text shown when IIS refused to remove a directory that is still there.

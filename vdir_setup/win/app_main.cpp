@@ -14,7 +14,8 @@
 
 namespace {
 
-void Run() {
+// The exit status: meaningful with /S or /Q, else 0.
+int Run() {
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&controls);
 
@@ -24,8 +25,8 @@ void Run() {
   vardock::Module1 module(registry, objects, host);
   host.Attach(module);
 
-  module.Main(vardock::ArgumentText(GetCommandLineW()));
-  if (host.Form1Window() == nullptr) return;
+  module.Run(vardock::ArgumentText(GetCommandLineW()));
+  if (host.Form1Window() == nullptr) return module.Finish();
 
   MSG msg;
   while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
@@ -35,6 +36,7 @@ void Run() {
       DispatchMessageW(&msg);
     }
   }
+  return module.Finish();
 }
 
 }  // namespace
@@ -43,9 +45,17 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   try {
     // COM first and last: every object reference is gone before the apartment is left.
     const vardock::ComApartment apartment;
-    Run();
+    return Run();
   } catch (...) {
-    vardock::ReportUnhandledError(nullptr, std::current_exception());
+    // Only what fails around Main (COM, the registry's setup, the message loop) arrives here; the
+    // silent keys still hold.
+    try {
+      const auto values = vardock::TakeValues(vardock::SplitArguments(vardock::ArgumentText(GetCommandLineW())));
+      if (values.quiet != L"1") vardock::ReportUnhandledError(nullptr, std::current_exception());
+      return values.quiet == L"1" || !values.site.empty() ? 1 : 0;
+    } catch (...) {
+      vardock::ReportUnhandledError(nullptr, std::current_exception());
+    }
   }
   return 0;
 }

@@ -7,7 +7,6 @@
 #include "common/core/app_error.h"
 #include "common/win/ui_metrics_win.h"
 #include "common/win/window_object_win.h"
-#include "fatal_error_win.h"
 #include "resource.h"
 #include "vdir_setup/core/form1_rules.h"
 
@@ -129,7 +128,7 @@ void Form1::ApplyDpi(UINT dpi) {
 
 void Form1::Form_Load() {
   SetWindowTextW(Control(IDC_TEXT1), std::wstring(Form1Text()).c_str());
-  sites_ = ListWebSites(module_.Objects());
+  sites_ = module_.Iis().ListWebSites();
   const HWND combo = Control(IDC_COMBO1);
   for (const WebSite& site : sites_) {
     const LRESULT added = SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(site.description.c_str()));
@@ -175,7 +174,7 @@ LRESULT CALLBACK Form1::Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
   try {
     return self->OnMessage(message, wParam, lParam);
   } catch (...) {
-    ReportUnhandledError(hwnd, std::current_exception());
+    self->module_.ReportFailure(std::current_exception());
     self->EndProgram();
     return 0;
   }

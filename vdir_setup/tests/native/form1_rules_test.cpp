@@ -15,7 +15,7 @@ TEST_F(VardockTest, ListsWebSitesWithTheirInstanceNumbers) {
   config->Add(L"W3SVC/Legacy", L"IIsWebServer").SetProperty(L"ServerComment", L"Not a number");
   config->Add(L"W3SVC/007", L"IIsWebServer").SetProperty(L"ServerComment", L"Leading zeros");
   config->Add(L"W3SVC/9", L"IIsWebServer").SetProperty(L"ServerComment", std::int16_t{42});
-  EXPECT_EQ(ListWebSites(objects), (Sites{{L"Default Web Site", L"1"},
+  EXPECT_EQ(module.Iis().ListWebSites(), (Sites{{L"Default Web Site", L"1"},
                                           {L"Administration Web Site", L"2"},
                                           {L"Extra", L"5"},
                                           {L"Hashed", L"1423684589"},
@@ -27,7 +27,7 @@ TEST_F(VardockTest, ListsWebSitesWithTheirInstanceNumbers) {
 TEST_F(VardockTest, AWebSiteWithoutDescriptionFailsTheListNamingTheMember) {
   config->Add(L"W3SVC/8", L"IIsWebServer").SetProperty(L"ServerComment", std::vector<Variant>{L"a"});
   try {
-    ListWebSites(objects);
+    module.Iis().ListWebSites();
     FAIL() << "no error";
   } catch (const corvanel::AppError& error) {
     EXPECT_EQ(error.Context(), L"ServerComment");

@@ -1,0 +1,302 @@
+#include "apphost_admin.h"
+
+#include <cstddef>
+#include <utility>
+
+#include "hresults.h"
+#include "iis_names.h"
+#include "site_number.h"
+#include "suppress_errors.h"
+
+namespace vardock {
+
+namespace {
+
+constexpr std::wstring_view kSitesSection = L"system.applicationHost/sites";
+// Another tool writing the configuration at the same moment: worth a few more tries.
+constexpr std::uint32_t kSharingViolation = 0x80070020;     // HRESULT_FROM_WIN32(ERROR_SHARING_VIOLATION)
+constexpr std::uint32_t kTransactionConflict = 0x80071A90;  // HRESULT_FROM_WIN32(ERROR_TRANSACTIONAL_CONFLICT)
+constexpr int kCommitAttempts = 5;
+
+Variant Call(AutomationObject& object, std::wstring_view method, std::initializer_list<Variant> args) {
+  return object.CallMethod(method, std::span<const Variant>(args.begin(), args.size()));
+}
+
+ObjectRef ObjectResult(const Variant& value, std::wstring_view member) {
+  if (value.kind() != Variant::Kind::Object || !value.AsObjectOrNothing()) {
+    throw AutomationError(hr::kTypeMismatch, member, L"type mismatch: the result is not an object");
+  }
+  return value.AsObject();
+}
+
+ObjectRef CallForObject(AutomationObject& object, std::wstring_view method, std::initializer_list<Variant> args) {
+  return ObjectResult(Call(object, method, args), method);
+}
+
+// An attribute of a configuration element, through its property object.
+Variant Value(AutomationObject& element, std::wstring_view attribute) {
+  return CallForObject(element, L"GetPropertyByName", {attribute})->GetProperty(L"Value");
+}
+std::wstring ValueText(AutomationObject& element, std::wstring_view attribute) {
+  const Variant value = Value(element, attribute);
+  if (value.kind() == Variant::Kind::Object || value.kind() == Variant::Kind::Array) {
+    throw AutomationError(hr::kTypeMismatch, attribute,
+                          L"type mismatch: the value " + Describe(value) + L" is not text");
+  }
+  return value.ToText();
+}
+void SetValue(AutomationObject& element, std::wstring_view attribute, const Variant& value) {
+  CallForObject(element, L"GetPropertyByName", {attribute})->PutProperty(L"Value", value);
+}
+
+ObjectRef CollectionOf(AutomationObject& element) { return ObjectResult(element.GetProperty(L"Collection"), L"Collection"); }
+
+std::int32_t CountOf(AutomationObject& collection) {
+  const Variant count = collection.GetProperty(L"Count");
+  std::int64_t n = -1;
+  if (count.kind() == Variant::Kind::UInt32) n = count.AsUInt32();
+  if (count.kind() == Variant::Kind::Int32) n = count.AsInt32();
+  if (count.kind() == Variant::Kind::Int16) n = count.AsInt16();
+  if (n < 0 || n > INT32_MAX) {
+    throw AutomationError(hr::kTypeMismatch, L"Count", L"type mismatch: the value " + Describe(count) + L" is not a count");
+  }
+  return static_cast<std::int32_t>(n);
+}
+
+ObjectRef ItemOf(AutomationObject& collection, std::int32_t index) {
+  const Variant args[] = {Variant::I4(index)};
+  return ObjectResult(collection.GetIndexed(L"Item", args), L"Item");
+}
+
+// The index of the first element whose attribute is `wanted` (compared as IIS compares names).
+std::optional<std::int32_t> FindElement(AutomationObject& collection, std::wstring_view attribute,
+                                        std::wstring_view wanted) {
+  const std::int32_t count = CountOf(collection);
+  for (std::int32_t i = 0; i < count; ++i) {
+    if (IisNamesEqual(ValueText(*ItemOf(collection, i), attribute), wanted)) return i;
+  }
+  return std::nullopt;
+}
+
+struct Site {
+  ObjectRef element;
+  std::wstring name;
+};
+
+// Where the product's directory lives on a site: an application of its own, or a virtual
+// directory of the site's root application.
+struct Placement {
+  ObjectRef collection;  // the collection holding it
+  std::int32_t index;
+  ObjectRef element;
+  bool application;
+};
+
+class AppHostAdmin final : public IisAdmin {
+ public:
+  AppHostAdmin(ObjectFactory& factory, ObjectRef firstManager, RetryPause pause)
+      : factory_(factory), firstManager_(std::move(firstManager)), pause_(std::move(pause)) {}
+
+  [[nodiscard]] std::wstring_view Description() const override {
+    return L"the IIS configuration objects (Microsoft.ApplicationHost.WritableAdminManager)";
+  }
+
+  std::vector<WebSite> ListWebSites() override {
+    const ObjectRef manager = Manager();
+    const ObjectRef sites = SitesCollection(*manager);
+    std::vector<WebSite> list;
+    const std::int32_t count = CountOf(*sites);
+    for (std::int32_t i = 0; i < count; ++i) {
+      const ObjectRef site = ItemOf(*sites, i);
+      std::wstring number = ValueText(*site, L"id");
+      if (!ParseSiteNumber(number)) continue;
+      list.push_back({ValueText(*site, L"name"), std::move(number)});
+    }
+    return list;
+  }
+
+  bool CreateVirtualDir(std::wstring_view siteNumber, std::wstring_view name, std::wstring_view path) override {
+    const ObjectRef manager = Manager();
+    const Site site = FindSite(*manager, siteNumber);
+    const std::wstring urlPath = L"/" + std::wstring(name);
+
+    if (const auto existing = Locate(site, urlPath)) {
+      // An existing directory keeps its settings: only where it points changes.
+      ObjectRef directory = existing->element;
+      if (existing->application) directory = RootDirectory(*existing->element, path);
+      SetValue(*directory, L"physicalPath", path);
+      Commit(*manager);
+      return true;
+    }
+
+    const ObjectRef applications = CollectionOf(*site.element);
+    const ObjectRef application = CallForObject(*applications, L"CreateNewElement", {L"application"});
+    SetValue(*application, L"path", urlPath);
+    Call(*applications, L"AddElement", {application});
+    AddRootDirectory(*application, path);
+
+    const std::wstring location = std::wstring(kAppHostPath) + L"/" + site.name + urlPath;
+    ConfigureLocation(*manager, location, name);
+    Commit(*manager);
+    return true;
+  }
+
+  std::optional<corvanel::AppError> DeleteVirtualDir(std::wstring_view siteNumber, std::wstring_view name) override {
+    const std::wstring urlPath = L"/" + std::wstring(name);
+    std::optional<corvanel::AppError> refused;
+    {
+      const ObjectRef manager = Manager();
+      const Site site = FindSite(*manager, siteNumber);
+      bool changed = false;
+      if (const auto placement = Locate(site, urlPath)) {
+        Call(*placement->collection, L"DeleteElement", {Variant::I4(placement->index)});
+        changed = true;
+      }
+      changed = DeleteLocations(*manager, site.name + urlPath) || changed;
+      if (!changed) return std::nullopt;
+      refused = Suppressed([&] { Commit(*manager); });
+      if (!refused) return std::nullopt;
+    }
+    // Read anew: the failed manager still holds the removal it could not store.
+    const ObjectRef manager = Manager();
+    if (!Locate(FindSite(*manager, siteNumber), urlPath)) return std::nullopt;
+    return refused;
+  }
+
+ private:
+  // Every operation works on a manager of its own, so that changes a failed commit left pending
+  // never reach a later one.
+  ObjectRef Manager() {
+    ObjectRef manager = firstManager_ ? std::exchange(firstManager_, nullptr) : factory_.Create(kAppHostProgId);
+    // Settings go into location tags of applicationHost.config: the sections the product needs are
+    // locked for web.config files, and its folder must not get one.
+    manager->PutProperty(L"CommitPath", kAppHostPath);
+    return manager;
+  }
+
+  static ObjectRef Section(AutomationObject& manager, std::wstring_view section, std::wstring_view path) {
+    return CallForObject(manager, L"GetAdminSection", {section, path});
+  }
+
+  static ObjectRef SitesCollection(AutomationObject& manager) {
+    return CollectionOf(*Section(manager, kSitesSection, kAppHostPath));
+  }
+
+  static Site FindSite(AutomationObject& manager, std::wstring_view siteNumber) {
+    const ObjectRef sites = SitesCollection(manager);
+    const std::int32_t count = CountOf(*sites);
+    for (std::int32_t i = 0; i < count; ++i) {
+      const ObjectRef site = ItemOf(*sites, i);
+      if (SameSiteNumber(ValueText(*site, L"id"), siteNumber)) return {site, ValueText(*site, L"name")};
+    }
+    throw AutomationError(hr::kPathNotFound, kSitesSection,
+                          L"There is no web site with the id " + std::wstring(siteNumber) + L".");
+  }
+
+  static std::optional<Placement> Locate(const Site& site, std::wstring_view urlPath) {
+    const ObjectRef applications = CollectionOf(*site.element);
+    if (const auto index = FindElement(*applications, L"path", urlPath)) {
+      return Placement{applications, *index, ItemOf(*applications, *index), true};
+    }
+    if (const auto root = FindElement(*applications, L"path", L"/")) {
+      const ObjectRef directories = CollectionOf(*ItemOf(*applications, *root));
+      if (const auto index = FindElement(*directories, L"path", urlPath)) {
+        return Placement{directories, *index, ItemOf(*directories, *index), false};
+      }
+    }
+    return std::nullopt;
+  }
+
+  static ObjectRef AddRootDirectory(AutomationObject& application, std::wstring_view path) {
+    const ObjectRef directories = CollectionOf(application);
+    const ObjectRef directory = CallForObject(*directories, L"CreateNewElement", {L"virtualDirectory"});
+    SetValue(*directory, L"path", L"/");
+    SetValue(*directory, L"physicalPath", path);
+    Call(*directories, L"AddElement", {directory});
+    return directory;
+  }
+
+  // The application's root directory; an application without one (which IIS cannot serve) gets it.
+  static ObjectRef RootDirectory(AutomationObject& application, std::wstring_view path) {
+    const ObjectRef directories = CollectionOf(application);
+    if (const auto index = FindElement(*directories, L"path", L"/")) return ItemOf(*directories, *index);
+    return AddRootDirectory(application, path);
+  }
+
+  void ConfigureLocation(AutomationObject& manager, const std::wstring& location, std::wstring_view name) {
+    const ObjectRef files = CollectionOf(
+        *CallForObject(*Section(manager, L"system.webServer/defaultDocument", location), L"GetElementByName", {L"files"}));
+    Call(*files, L"Clear", {});
+    const ObjectRef document = CallForObject(*files, L"CreateNewElement", {L"add"});
+    SetValue(*document, L"value", L"Default.asp");
+    Call(*files, L"AddElement", {document});
+
+    for (const wchar_t* other : {L"anonymousAuthentication", L"windowsAuthentication", L"digestAuthentication"}) {
+      SetValue(*Section(manager, L"system.webServer/security/authentication/" + std::wstring(other), location),
+               L"enabled", false);
+    }
+    const ObjectRef basic = Section(manager, L"system.webServer/security/authentication/basicAuthentication", location);
+    SetValue(*basic, L"enabled", true);
+    SetValue(*basic, L"defaultLogonDomain", LogonDomain(factory_));
+
+    SetValue(*CallForObject(*Section(manager, L"system.webServer/asp", location), L"GetElementByName", {L"session"}),
+             L"allowSessionState", true);
+
+    SetNotFoundPage(*CollectionOf(*Section(manager, L"system.webServer/httpErrors", location)), name);
+  }
+
+  // The entry in effect for status 404 becomes the product's own page; other entries stay, and
+  // without a 404 entry nothing is added.
+  static void SetNotFoundPage(AutomationObject& errors, std::wstring_view name) {
+    const std::int32_t count = CountOf(errors);
+    for (std::int32_t i = 0; i < count; ++i) {
+      const ObjectRef entry = ItemOf(errors, i);
+      if (ValueText(*entry, L"statusCode") != L"404" || ValueText(*entry, L"subStatusCode") != L"-1") continue;
+      Call(errors, L"DeleteElement", {Variant::I4(i)});
+      const ObjectRef page = CallForObject(errors, L"CreateNewElement", {L"error"});
+      SetValue(*page, L"statusCode", Variant::UI4(404));
+      SetValue(*page, L"path", L"/" + std::wstring(name) + L"/AT2.asp");
+      SetValue(*page, L"responseMode", L"ExecuteURL");
+      Call(errors, L"AddElement", {page});
+      return;
+    }
+  }
+
+  // Removes every location tag for `path` ("<site name>/<name>"); true when there was one.
+  static bool DeleteLocations(AutomationObject& manager, const std::wstring& path) {
+    const ObjectRef configFile = CallForObject(*ObjectResult(manager.GetProperty(L"ConfigManager"), L"ConfigManager"),
+                                               L"GetConfigFile", {kAppHostPath});
+    const ObjectRef locations = ObjectResult(configFile->GetProperty(L"Locations"), L"Locations");
+    bool removed = false;
+    for (std::int32_t i = CountOf(*locations) - 1; i >= 0; --i) {
+      const Variant locationPath = ItemOf(*locations, i)->GetProperty(L"Path");
+      if (locationPath.kind() == Variant::Kind::Text && IisNamesEqual(locationPath.AsText(), path)) {
+        Call(*locations, L"DeleteLocation", {Variant::I4(i)});
+        removed = true;
+      }
+    }
+    return removed;
+  }
+
+  void Commit(AutomationObject& manager) {
+    for (int attempt = 1;; ++attempt) {
+      const auto failed = Suppressed([&] { Call(manager, L"CommitChanges", {}); });
+      if (!failed) return;
+      const bool busy = failed->Code() == kSharingViolation || failed->Code() == kTransactionConflict;
+      if (!busy || attempt == kCommitAttempts) throw *failed;
+      if (pause_) pause_(attempt);
+    }
+  }
+
+  ObjectFactory& factory_;
+  ObjectRef firstManager_;
+  RetryPause pause_;
+};
+
+}  // namespace
+
+std::unique_ptr<IisAdmin> MakeAppHostAdmin(ObjectFactory& factory, ObjectRef firstManager, RetryPause pause) {
+  return std::make_unique<AppHostAdmin>(factory, std::move(firstManager), std::move(pause));
+}
+
+}  // namespace vardock

@@ -1,0 +1,49 @@
+#pragma once
+// The two ways Vardock administers the local IIS: the IIS 6 administration objects
+// ("IISNamespace"), and IIS 7 and later's own configuration objects for servers without the IIS 6
+// compatibility component. The choice is made once per run.
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "automation.h"
+#include "common/core/app_error.h"
+#include "iis_access.h"
+
+namespace vardock {
+
+inline constexpr std::wstring_view kIis6ProgId = L"IISNamespace";
+inline constexpr std::wstring_view kAppHostProgId = L"Microsoft.ApplicationHost.WritableAdminManager";
+
+class IisAdmin {
+ public:
+  virtual ~IisAdmin() = default;
+  // Which objects are in use, for the log.
+  [[nodiscard]] virtual std::wstring_view Description() const = 0;
+  // The web sites in the server's order.
+  virtual std::vector<WebSite> ListWebSites() = 0;
+  // Makes sure directory `name` exists on web site `site`, configured as the product needs when
+  // it is new, and points it at `path`. False when it can neither be found nor created (the
+  // caller warns); other errors propagate.
+  virtual bool CreateVirtualDir(std::wstring_view site, std::wstring_view name, std::wstring_view path) = 0;
+  // Removes directory `name` from web site `site`. Returns the refusal when IIS would not remove
+  // it and it is still there; a directory that is already gone counts as removed. Errors in
+  // reaching the site propagate.
+  virtual std::optional<corvanel::AppError> DeleteVirtualDir(std::wstring_view site, std::wstring_view name) = 0;
+};
+
+// Waits before the given retry of a configuration commit (1, 2, ...).
+using RetryPause = std::function<void(int retry)>;
+
+// The IIS 6 objects when "IISNamespace" can be created, otherwise the native configuration
+// objects; when neither can be created, an error naming both.
+std::unique_ptr<IisAdmin> ChooseIisAdmin(ObjectFactory& factory, RetryPause pause);
+
+// The logon domain for basic authentication: the system information's "DomainName", "" when it
+// cannot be read and "\" when the system information cannot be created.
+std::wstring LogonDomain(ObjectFactory& factory);
+
+}  // namespace vardock
