@@ -10,7 +10,13 @@ namespace vardock {
 
 void WinHost::ShowForm1() {
   if (!form1_) form1_.emplace(*module_);
-  form1_->Show();
+  try {
+    form1_->Show();
+  } catch (...) {
+    // A chooser that failed to load is never shown, and must not keep the program running.
+    form1_.reset();
+    throw;
+  }
 }
 
 void WinHost::ShowMessage(std::wstring_view text, MessageIcon icon) {
