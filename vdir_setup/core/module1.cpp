@@ -30,7 +30,7 @@ IisAdmin& Module1::Iis() {
 
 void Module1::Report(std::wstring_view text, MessageIcon icon) {
   Log(text);
-  if (!ArgQuiet) host_.ShowMessage(text, icon);
+  if (!Quiet()) host_.ShowMessage(text, icon);
 }
 
 void Module1::ReportFailure(std::exception_ptr error) noexcept {
@@ -39,7 +39,7 @@ void Module1::ReportFailure(std::exception_ptr error) noexcept {
     Report(ErrorText(error), MessageIcon::Error);
   } catch (...) {
     // Out of memory while reporting: a fixed text, still only when a box may be shown.
-    if (!ArgQuiet) host_.ShowMessage(L"Vardock failed: not enough memory.", MessageIcon::Error);
+    if (!Quiet()) host_.ShowMessage(L"Vardock failed: not enough memory.", MessageIcon::Error);
   }
 }
 
@@ -48,7 +48,7 @@ void Module1::Log(std::wstring_view line) {
 }
 
 int Module1::Finish() {
-  const int status = (!ArgSite.empty() || ArgQuiet) && !succeeded_ ? 1 : 0;
+  const int status = (!ArgSite.empty() || !ArgQuiet.empty()) && !succeeded_ ? 1 : 0;
   Log(L"Finished with exit status " + std::to_wstring(status) + L".");
   return status;
 }
@@ -67,8 +67,9 @@ void Module1::Main(std::wstring_view argumentText) {
   ArgOperation = values.operation;
   ArgPath = values.path;
   ArgSite = values.site;
-  ArgQuiet = values.quiet == L"1";
+  ArgQuiet = values.quiet;
   ArgLog = values.log;
+  succeeded_ = false;
 
   if (!ArgLog.empty()) {
     if (const auto failed = Suppressed([&] { host_.OpenLog(ArgLog); })) {

@@ -33,7 +33,7 @@ class Module1 {
   std::wstring SiteNumber;      // the site of the last installation, default "1"
   std::wstring VirtualDirName;  // the directory of the last installation, default ArgName
   std::wstring ArgSite;         // "/S": the web site to install on without the chooser
-  bool ArgQuiet = false;        // "/Q=1": no message box at all
+  std::wstring ArgQuiet;        // "/Q": "1" shows no message box at all
   std::wstring ArgLog;          // "/L": the file that gets a line per step
 
   RetryPause retryPause = &DefaultRetryPause;
@@ -64,6 +64,7 @@ class Module1 {
   IisAdmin& Iis();
   [[nodiscard]] Host& UserInterface() const { return host_; }
 
+  [[nodiscard]] bool Quiet() const { return ArgQuiet == L"1"; }
   // A message for the administrator: logged, and shown unless /Q=1.
   void Report(std::wstring_view text, MessageIcon icon);
   // An error nothing else handled: reported, and the run counts as failed.
