@@ -167,6 +167,12 @@ bool Vardock::Running() const {
   return process_.hProcess != nullptr && WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT;
 }
 
+DWORD Vardock::ExitCode() const {
+  DWORD code = STILL_ACTIVE;
+  GetExitCodeProcess(process_.hProcess, &code);
+  return code;
+}
+
 bool Vardock::WaitExit() const {
   return process_.hProcess != nullptr && WaitForSingleObject(process_.hProcess, kTimeoutMs) == WAIT_OBJECT_0;
 }

@@ -1,0 +1,115 @@
+// vardock.exe as a setup program runs it without a window: /S chooses the site, /Q=1 keeps every
+// message box away, /L keeps a record, and the exit status says what happened.
+#include "vardock_gui_fixture.h"
+
+namespace vardock::gui {
+namespace {
+
+class VardockSilent : public VardockGui {
+ protected:
+  std::filesystem::path logFile = dir / L"silent.log";
+  void SetUp() override {
+    VardockGui::SetUp();
+    std::filesystem::remove(logFile);
+  }
+  std::string ReadLog() const {
+    std::ostringstream text;
+    text << std::ifstream(logFile, std::ios::binary).rdbuf();
+    return text.str();
+  }
+  std::wstring LogSwitch() const { return L" /L=" + logFile.wstring(); }
+};
+
+TEST_F(VardockSilent, AddOnANamedSiteMovesThenDelRemovesWithoutAWindow) {
+  Remember(L"1", L"Mobile");
+  WriteConfig(std::string(kServer) + "[W3SVC/1/ROOT/Mobile] IIsWebVirtualDir\nPath = \"C:\\\\Old\"\n");
+  const struct {
+    std::wstring arguments;
+    DWORD status;
+    std::optional<std::wstring> site;
+  } runs[] = {
+      {kAdd + L" /S=extranet /Q=1", 0, L"5"},
+      {kAdd + L" /S=1423684589 /Q=1", 0, L"1423684589"},
+      {L"/N=Mobile /O=DEL /Q=1", 0, std::nullopt},
+  };
+  for (const auto& run : runs) {
+    SCOPED_TRACE(corvanel::WideToUtf8(run.arguments));
+    Vardock vardock(run.arguments + LogSwitch());
+    ASSERT_TRUE(vardock.WaitExit()) << "nothing waits for the administrator";
+    EXPECT_EQ(vardock.ExitCode(), run.status);
+    EXPECT_EQ(Stored(L"IISWebServer"), run.site);
+  }
+  const std::string config = ReadConfig();
+  EXPECT_EQ(config.find("/ROOT/Mobile]"), std::string::npos) << config;
+
+  const std::string log = ReadLog();
+  for (const char* line : {"Web site 5 (Extranet) was chosen.\r\n",
+                           "The Virtual Directory Mobile on web site 5 is in place, and remembered.\r\n",
+                           "Removing the Virtual Directory Mobile from web site 5.\r\n",
+                           "The Virtual Directory Mobile is gone from web site 1423684589, and forgotten.\r\n"}) {
+    EXPECT_NE(log.find(line), std::string::npos) << line << "\n" << log;
+  }
+  // Three runs appended to one file, each line stamped "yyyy-mm-dd hh:mm:ss".
+  std::size_t finished = 0;
+  for (std::size_t at = 0; (at = log.find("Finished with exit status 0.\r\n", at)) != std::string::npos; ++at) ++finished;
+  EXPECT_EQ(finished, 3u) << log;
+  ASSERT_GT(log.size(), 21u);
+  EXPECT_EQ(log[4], '-');
+  EXPECT_EQ(log.substr(19, 2), "  ");
+}
+
+TEST_F(VardockSilent, AnUnknownSiteChangesNothingAndSaysSo) {
+  Remember(L"1", L"Mobile");
+  const std::string before = ReadConfig();
+  {
+    Vardock vardock(kAdd + L" /S=Nowhere /Q=1" + LogSwitch());
+    ASSERT_TRUE(vardock.WaitExit());
+    EXPECT_EQ(vardock.ExitCode(), 1u);
+  }
+  EXPECT_NE(ReadLog().find("There is no web site Nowhere on this server. Nothing was changed.\r\n"), std::string::npos)
+      << ReadLog();
+  {
+    Vardock vardock(kAdd + L" /S=Nowhere");
+    const BoxView box = vardock.WaitMessageBox();
+    EXPECT_EQ(box.text, L"There is no web site Nowhere on this server.\r\n\r\nNothing was changed.");
+    EXPECT_TRUE(vardock.TopWindows(L"VardockForm1").empty());
+    Vardock::AnswerOk(box);
+    ASSERT_TRUE(vardock.WaitExit());
+    EXPECT_EQ(vardock.ExitCode(), 1u);
+  }
+  EXPECT_EQ(ReadConfig(), before);
+  EXPECT_EQ(Stored(L"IISWebServer"), L"1");
+}
+
+TEST_F(VardockSilent, FailuresGiveStatusOneQuietlyOrWithTheirMessage) {
+  const struct {
+    const char* what;
+    std::string fault;
+    std::wstring arguments;
+  } cases[] = {
+      {"IIS cannot be reached", "fail no-web-service\n", kAdd + L" /S=5 /Q=1"},
+      {"the last SetInfo fails", "fail setinfo-fails\n", kAdd + L" /S=5 /Q=1"},
+      {"a refused removal", "fail delete-fails\n", L"/N=Mobile /O=DEL /Q=1"},
+      {"a log that cannot be opened", "", kAdd + L" /S=5 /Q=1 /L=Q:\\no\\such\\folder\\v.log"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    WriteConfig(c.fault + kServer + "[W3SVC/5/ROOT/Mobile] IIsWebVirtualDir\n");
+    Remember(L"5", L"Mobile");
+    Vardock vardock(c.arguments);
+    ASSERT_TRUE(vardock.WaitExit()) << "no message box waits";
+    EXPECT_EQ(vardock.ExitCode(), 1u);
+    EXPECT_EQ(Stored(L"IISWebServer"), L"5");
+  }
+  // Without /S or /Q the program keeps its old way: the failure shown, no status of its own.
+  WriteConfig(std::string("fail no-web-service\n") + kServer);
+  Vardock vardock(L"/N=Mobile /O=DEL");
+  const BoxView box = vardock.WaitMessageBox();
+  EXPECT_EQ(box.text, L"GetObject failed: The system cannot find the path specified.\r\nHRESULT 0x80070003");
+  Vardock::AnswerOk(box);
+  ASSERT_TRUE(vardock.WaitExit());
+  EXPECT_EQ(vardock.ExitCode(), 0u);
+}
+
+}  // namespace
+}  // namespace vardock::gui
