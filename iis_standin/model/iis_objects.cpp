@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "vdir_setup/core/hresults.h"
+#include "apphost_objects.h"
 #include "iis_schema.h"
 
 namespace vardock {
@@ -308,8 +309,12 @@ std::shared_ptr<IisObject> MakeSystemInfo(std::shared_ptr<const IisConfig> confi
 }
 
 ObjectRef MemoryObjectFactory::Create(std::wstring_view progId) {
-  if (IisNamesEqual(progId, L"IISNamespace")) return MakeIisNamespace([config = config_] { return config; });
-  if (IisNamesEqual(progId, L"WinNTSystemInfo")) return MakeSystemInfo(config_);
+  if (IisNamesEqual(progId, L"IISNamespace")) {
+    if (!config_) throw AutomationError(hr::kClassNotRegistered, progId, L"Class not registered");
+    return MakeIisNamespace([config = config_] { return config; });
+  }
+  if (IisNamesEqual(progId, L"WinNTSystemInfo")) return MakeSystemInfo(config_ ? config_ : std::make_shared<IisConfig>());
+  if (IisNamesEqual(progId, kAdminManagerProgId)) return MakeAdminManager(apphost_);
   throw AutomationError(hr::kInvalidClassString, progId, L"Invalid class string");
 }
 
