@@ -1,0 +1,296 @@
+// Vardock on IIS 7 and later through the native configuration objects, over the in-memory
+// applicationHost.config of the stand-in's model (a fresh IIS 10 plus two sites): what a creation
+// writes and where, the existing directory, moving, removal, failed and busy commits.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "common/core/ansi_codec.h"
+#include "common/core/utf8.h"
+#include "iis_standin/model/apphost_objects.h"
+#include "iis_standin/model/iis_objects.h"
+#include "vdir_setup/core/apphost_admin.h"
+#include "vdir_setup/core/module1.h"
+#include "vdir_setup/tests/support/memory_registry.h"
+#include "vdir_setup/tests/support/recording_host.h"
+#include "vdir_setup/tests/support/recording_objects.h"
+
+namespace vardock::testing {
+namespace {
+
+constexpr std::wstring_view kAdd = L"/N=Mobile /O=ADD /P=C:\\Web\\Mobile";
+const std::wstring kHere = L"MACHINE/WEBROOT/APPHOST/Extranet/Mobile";
+const std::wstring kServer(kAppHostPath);
+
+Variant Call(AutomationObject& object, std::wstring_view method, std::initializer_list<Variant> args) {
+  return object.CallMethod(method, std::span<const Variant>(args.begin(), args.size()));
+}
+
+class AppHostTest : public ::testing::Test {
+ public:
+  // No IIS 6 configuration: "IISNamespace" is not registered, as on a server without the IIS 6
+  // compatibility component.
+  std::shared_ptr<apphost::MemoryApphostStore> store = std::make_shared<apphost::MemoryApphostStore>();
+  MemoryObjectFactory memoryObjects{nullptr, store};
+  CallLog log;
+  RecordingFactory objects{memoryObjects, log};
+  MemoryRegistry registryApi;
+  static inline const corvanel::Cp1252Codec codec;
+  Registry registry{registryApi, codec};
+  RecordingHost host;
+  std::vector<int> pauses;
+
+  static constexpr const char* kKey = "Software\\Corvanel\\Mobile";
+
+  AppHostTest() {
+    // Two more sites, as IIS Manager numbers them.
+    const ObjectRef manager = memoryObjects.Create(kAppHostProgId);
+    const ObjectRef sites = Collection(*Section(*manager, L"system.applicationHost/sites", kServer));
+    for (const auto& [name, id] : {std::pair(L"Extranet", 5u), std::pair(L"Mobile Access", 1423684589u)}) {
+      const ObjectRef site = Call(*sites, L"CreateNewElement", {L"site"}).AsObject();
+      Set(*site, L"name", name);
+      Set(*site, L"id", Variant::UI4(id));
+      Call(*sites, L"AddElement", {site});
+      const ObjectRef applications = Collection(*site);
+      const ObjectRef root = Call(*applications, L"CreateNewElement", {L"application"}).AsObject();
+      Set(*root, L"path", L"/");
+      Call(*applications, L"AddElement", {root});
+      const ObjectRef directories = Collection(*root);
+      const ObjectRef directory = Call(*directories, L"CreateNewElement", {L"virtualDirectory"}).AsObject();
+      Set(*directory, L"path", L"/");
+      Set(*directory, L"physicalPath", L"D:\\Sites\\" + std::wstring(name));
+      Call(*directories, L"AddElement", {directory});
+    }
+    Call(*manager, L"CommitChanges", {});
+  }
+
+  static ObjectRef Section(AutomationObject& manager, std::wstring_view name, std::wstring_view path) {
+    return Call(manager, L"GetAdminSection", {name, path}).AsObject();
+  }
+  static ObjectRef Collection(AutomationObject& element) { return element.GetProperty(L"Collection").AsObject(); }
+  static void Set(AutomationObject& element, std::wstring_view name, const Variant& value) {
+    Call(element, L"GetPropertyByName", {name}).AsObject()->PutProperty(L"Value", value);
+  }
+  static std::wstring Get(AutomationObject& element, std::wstring_view name) {
+    return Call(element, L"GetPropertyByName", {name}).AsObject()->GetProperty(L"Value").ToText();
+  }
+  static std::vector<ObjectRef> Items(AutomationObject& collection) {
+    std::vector<ObjectRef> items;
+    const std::uint32_t count = collection.GetProperty(L"Count").AsUInt32();
+    for (std::uint32_t i = 0; i < count; ++i) {
+      const Variant index[] = {Variant::I4(static_cast<std::int32_t>(i))};
+      items.push_back(collection.GetIndexed(L"Item", index).AsObject());
+    }
+    return items;
+  }
+
+  // The effective value at path of an attribute of a section, or of one of its child elements
+  // ("session/allowSessionState"), read through a manager of its own.
+  std::wstring Effective(std::wstring_view section, const std::wstring& path, std::wstring_view attribute) {
+    const ObjectRef manager = memoryObjects.Create(kAppHostProgId);
+    ObjectRef element = Section(*manager, section, path);
+    std::wstring_view name = attribute;
+    if (const auto slash = attribute.find(L'/'); slash != std::wstring_view::npos) {
+      element = Call(*element, L"GetElementByName", {attribute.substr(0, slash)}).AsObject();
+      name = attribute.substr(slash + 1);
+    }
+    return Get(*element, name);
+  }
+  // The effective entries of a section's collection at path, each as "key attribute=value, ...".
+  std::vector<std::wstring> Entries(std::wstring_view section, const std::wstring& path, std::wstring_view child,
+                                    std::initializer_list<std::wstring_view> attributes) {
+    const ObjectRef manager = memoryObjects.Create(kAppHostProgId);
+    ObjectRef element = Section(*manager, section, path);
+    if (!child.empty()) element = Call(*element, L"GetElementByName", {child}).AsObject();
+    std::vector<std::wstring> entries;
+    for (const ObjectRef& entry : Items(*Collection(*element))) {
+      std::wstring text;
+      for (const std::wstring_view attribute : attributes) text += (text.empty() ? L"" : L" ") + Get(*entry, attribute);
+      entries.push_back(text);
+    }
+    return entries;
+  }
+  // The applications of a site as "path=physical path of its root directory".
+  std::vector<std::wstring> Applications(std::wstring_view siteName) {
+    const ObjectRef manager = memoryObjects.Create(kAppHostProgId);
+    std::vector<std::wstring> list;
+    for (const ObjectRef& site : Items(*Collection(*Section(*manager, L"system.applicationHost/sites", kServer)))) {
+      if (Get(*site, L"name") != siteName) continue;
+      for (const ObjectRef& application : Items(*Collection(*site))) {
+        std::wstring text = Get(*application, L"path") + L"=";
+        for (const ObjectRef& directory : Items(*Collection(*application))) {
+          text += Get(*directory, L"path") + L":" + Get(*directory, L"physicalPath") + L";";
+        }
+        list.push_back(text);
+      }
+    }
+    return list;
+  }
+
+  int Run(std::wstring_view line) {
+    Module1 run(registry, objects, host);
+    run.retryPause = [this](int retry) { pauses.push_back(retry); };
+    run.Run(line);
+    return run.Finish();
+  }
+  std::string Stored(const std::string& name) const {
+    const auto value = registryApi.Value(kHKeyLocalMachine, kKey, name);
+    if (!value) return "<none>";
+    return std::string(value->data.begin(), value->data.end() - (value->data.empty() ? 0 : 1));
+  }
+  std::string File() const { return store->bytes.value_or(""); }
+};
+
+TEST_F(AppHostTest, ANewDirectoryGetsTheProductsSettingsInItsOwnLocation) {
+  ASSERT_EQ(Run(std::wstring(kAdd) + L" /S=extranet"), 0);
+  EXPECT_TRUE(host.messages.empty()) << corvanel::WideToUtf8(host.messages.front().text);
+
+  const struct {
+    const wchar_t* section;
+    const wchar_t* attribute;
+    std::wstring here, server;  // the value at the directory, and at the server as before
+  } settings[] = {
+      {L"system.webServer/security/authentication/anonymousAuthentication", L"enabled", L"False", L"True"},
+      {L"system.webServer/security/authentication/windowsAuthentication", L"enabled", L"False", L"False"},
+      {L"system.webServer/security/authentication/digestAuthentication", L"enabled", L"False", L"False"},
+      {L"system.webServer/security/authentication/basicAuthentication", L"enabled", L"True", L"False"},
+      {L"system.webServer/security/authentication/basicAuthentication", L"defaultLogonDomain", L"WORKGROUP", L""},
+      {L"system.webServer/asp", L"session/allowSessionState", L"True", L"True"},
+      {L"system.webServer/defaultDocument", L"enabled", L"True", L"True"},
+  };
+  for (const auto& s : settings) {
+    SCOPED_TRACE(corvanel::WideToUtf8(std::wstring(s.section) + L" " + s.attribute));
+    EXPECT_EQ(Effective(s.section, kHere, s.attribute), s.here);
+    EXPECT_EQ(Effective(s.section, kServer, s.attribute), s.server);
+  }
+  EXPECT_EQ(Entries(L"system.webServer/defaultDocument", kHere, L"files", {L"value"}),
+            (std::vector<std::wstring>{L"Default.asp"}));
+  EXPECT_EQ(Entries(L"system.webServer/defaultDocument", kServer, L"files", {L"value"}).size(), 5u);
+
+  // The 404 entry is replaced; the other entries stay as the server has them.
+  const auto errors = Entries(L"system.webServer/httpErrors", kHere, L"", {L"statusCode", L"subStatusCode", L"path", L"responseMode"});
+  EXPECT_EQ(errors.size(), 9u);
+  EXPECT_EQ(std::ranges::count(errors, L"404 -1 /Mobile/AT2.asp 1"), 1) << corvanel::WideToUtf8(errors[2]);
+  EXPECT_EQ(std::ranges::count(errors, L"401 -1 401.htm 0"), 1);
+  EXPECT_EQ(std::ranges::count(Entries(L"system.webServer/httpErrors", kServer, L"", {L"path"}), L"404.htm"), 1);
+
+  EXPECT_EQ(Applications(L"Extranet"),
+            (std::vector<std::wstring>{L"/=/:D:\\Sites\\Extranet;", L"/Mobile=/:C:\\Web\\Mobile;"}));
+  EXPECT_EQ(Stored("IISWebServer"), "5");
+  EXPECT_EQ(Stored("IISWebVirtualDir"), "Mobile");
+
+  // One location, in applicationHost.config; one commit, with its path set first.
+  const std::string file = File();
+  EXPECT_NE(file.find("<location path=\"Extranet/Mobile\""), std::string::npos) << file;
+  EXPECT_EQ(file.find("<location", file.find("<location") + 1), std::string::npos) << file;
+  EXPECT_EQ(std::ranges::count(log, L"put Microsoft.ApplicationHost.WritableAdminManager.CommitPath = BSTR "
+                                    L"\"MACHINE/WEBROOT/APPHOST\""),
+            3)
+      << "a manager each for the listing, the look at the default site (nothing there) and the creation";
+  EXPECT_EQ(std::ranges::count_if(log, [](const std::wstring& line) { return line.ends_with(L".CommitChanges()"); }), 1);
+}
+
+TEST_F(AppHostTest, AnExistingDirectoryOnlyPointsElsewhere) {
+  const struct {
+    const char* what;
+    std::wstring setup;  // the run that makes the directory first
+    std::vector<std::wstring> applications;
+  } cases[] = {
+      {"an application of its own", std::wstring(kAdd) + L" /S=5",
+       {L"/=/:D:\\Sites\\Extranet;", L"/Mobile=/:C:\\New;"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    ASSERT_EQ(Run(c.setup), 0);
+    const std::string before = File();
+    ASSERT_EQ(Run(L"/N=MOBILE /O=ADD /P=C:\\New /S=5"), 0);
+    EXPECT_EQ(Applications(L"Extranet"), c.applications);
+    const std::string after = File();
+    EXPECT_EQ(after.substr(after.find("<location")), before.substr(before.find("<location"))) << "settings stay";
+  }
+}
+
+TEST_F(AppHostTest, MovingThenRemovingLeavesTheFileAsItWas) {
+  const std::string original = File();
+  ASSERT_EQ(Run(std::wstring(kAdd) + L" /S=5"), 0);
+  ASSERT_EQ(Run(std::wstring(kAdd) + L" /S=Mobile Access"), 0);
+  EXPECT_EQ(Stored("IISWebServer"), "1423684589");
+  EXPECT_EQ(Applications(L"Extranet"), (std::vector<std::wstring>{L"/=/:D:\\Sites\\Extranet;"}));
+  EXPECT_EQ(Applications(L"Mobile Access").size(), 2u);
+  EXPECT_EQ(File().find("Extranet/Mobile"), std::string::npos) << "the old location goes too";
+
+  ASSERT_EQ(Run(L"/N=Mobile /O=DEL /Q=1"), 0);
+  EXPECT_EQ(File(), original);
+  EXPECT_EQ(Stored("IISWebServer"), "<none>");
+}
+
+TEST_F(AppHostTest, FailedCommitsChangeNothingAndBusyOnesAreRetried) {
+  const struct {
+    const char* what;
+    apphost::ApphostFaults faults;
+    int status;
+    std::vector<int> pauses;
+    std::wstring message;
+  } cases[] = {
+      {"commit fails", {.commitFails = true}, 1, {},
+       L"CommitChanges failed: There is not enough space on the disk.\r\nHRESULT 0x80070070"},
+      {"busy twice", {.commitBusy = 2}, 0, {1, 2}, L""},
+      {"busy for good", {.commitBusy = 99}, 1, {1, 2, 3, 4},
+       L"CommitChanges failed: The process cannot access the file because it is being used by another process.\r\n"
+       L"HRESULT 0x80070020"},
+      {"access denied", {.accessDenied = true}, 1, {}, L"GetAdminSection failed: Access is denied.\r\nHRESULT 0x80070005"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::string before = File();
+    store->faults = c.faults;
+    store->busyCommits = 0;
+    pauses.clear();
+    host = {};
+    EXPECT_EQ(Run(std::wstring(kAdd) + L" /S=5"), c.status);
+    EXPECT_EQ(pauses, c.pauses);
+    if (c.status != 0) {
+      EXPECT_EQ(File(), before);
+      EXPECT_EQ(Stored("IISWebServer"), "<none>");
+      ASSERT_EQ(host.messages.size(), 1u);
+      EXPECT_EQ(host.messages[0].text, c.message);
+    }
+    store->faults = {};
+    Run(L"/N=Mobile /O=DEL");
+  }
+}
+
+TEST_F(AppHostTest, ARefusedRemovalKeepsTheRecord) {
+  ASSERT_EQ(Run(std::wstring(kAdd) + L" /S=5"), 0);
+  const std::string before = File();
+  store->faults.commitFails = true;
+  EXPECT_EQ(Run(L"/N=Mobile /O=DEL /Q=1"), 1);
+  EXPECT_EQ(File(), before);
+  EXPECT_EQ(Stored("IISWebServer"), "5");
+  store->faults = {};
+  EXPECT_EQ(Run(L"/N=Mobile /O=DEL /Q=1"), 0);
+  EXPECT_EQ(Run(L"/N=Mobile /O=DEL /Q=1"), 0) << "a directory already gone counts as removed";
+}
+
+TEST_F(AppHostTest, WithoutA404EntryNothingIsAdded) {
+  {
+    const ObjectRef manager = memoryObjects.Create(kAppHostProgId);
+    const ObjectRef errors = Collection(*Section(*manager, L"system.webServer/httpErrors", kServer));
+    Call(*errors, L"DeleteElement", {Variant::I4(2)});
+    Call(*manager, L"CommitChanges", {});
+  }
+  ASSERT_EQ(Run(std::wstring(kAdd) + L" /S=5"), 0);
+  const auto errors = Entries(L"system.webServer/httpErrors", kHere, L"", {L"statusCode"});
+  EXPECT_EQ(errors.size(), 8u);
+  EXPECT_EQ(std::ranges::count(errors, L"404"), 0);
+}
+
+TEST_F(AppHostTest, TheChooserListsTheSitesOfTheNativeObjects) {
+  Module1 run(registry, objects, host);
+  EXPECT_EQ(run.Iis().ListWebSites(), (std::vector<WebSite>{{L"Default Web Site", L"1"},
+                                                            {L"Extranet", L"5"},
+                                                            {L"Mobile Access", L"1423684589"}}));
+}
+
+}  // namespace
+}  // namespace vardock::testing
