@@ -3,6 +3,8 @@
 # otherwise on a virtual display, where it writes a screenshot of the main window and ends.
 # "run.sh vardock" does the same for Vardock, against the IIS stand-in and a small demonstration
 # server (vdir_setup/demo): without a display it photographs the chooser and presses OK.
+# "run.sh vardock iis10" offers only IIS 10's native configuration objects (applicationHost.config),
+# as on a server without the IIS 6 compatibility component.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -66,12 +68,21 @@ if [[ ${1:-} == vardock ]]; then
   exe=$root/build/win64/vdir_setup/vardock.exe
   export WINEPREFIX=$root/build/vardock-demo/wineprefix WINEDEBUG=-all LC_ALL=C.UTF-8
   bash scripts/wine-prefix.sh "$WINEPREFIX"
-  wine "$WINEPREFIX/drive_c/windows/system32/regsvr32.exe" /s \
-    "$(winepath -w "$root/build/win64/iis_standin/iis_standin.dll")"
+  dll=$(winepath -w "$root/build/win64/iis_standin/iis_standin.dll")
+  regsvr32=$WINEPREFIX/drive_c/windows/system32/regsvr32.exe
   # A fresh copy of the demonstration server each run; the stand-in saves every change to it.
-  config=$root/build/vardock-demo/iis-standin.txt
-  cp vdir_setup/demo/iis-standin-demo.txt "$config"
-  export CORVANEL_IIS_STANDIN=$(winepath -w "$config")
+  if [[ ${2:-} == iis10 ]]; then
+    wine "$regsvr32" /s /u "$dll"
+    wine "$regsvr32" /s /n /i:native "$dll"
+    config=$root/build/vardock-demo/applicationHost.config
+    cp vdir_setup/demo/applicationHost-demo.config "$config"
+    export CORVANEL_APPHOST_STANDIN=$(winepath -w "$config")
+  else
+    wine "$regsvr32" /s "$dll"
+    config=$root/build/vardock-demo/iis-standin.txt
+    cp vdir_setup/demo/iis-standin-demo.txt "$config"
+    export CORVANEL_IIS_STANDIN=$(winepath -w "$config")
+  fi
   if [[ -n ${DISPLAY:-} ]]; then
     wine "$exe" /N=Mobile /O=ADD '/P=C:\Web\Mobile'
   else
@@ -80,7 +91,12 @@ if [[ ${1:-} == vardock ]]; then
   fi
   wineserver -w
   echo "The stand-in's server after Vardock ($config):"
-  awk '/ROOT\/Mobile\]/ {show=1} /^\[/ && !/ROOT\/Mobile\]/ {show=0} show' "$config"  | cut -c1-160
+  if [[ ${2:-} == iis10 ]]; then
+    grep -n -A3 'application path="/Mobile"' "$config" || true
+    awk '/<location path=".*\/Mobile"/ {show=1} show {print} /<\/location>/ {show=0}' "$config"
+  else
+    awk '/ROOT\/Mobile\]/ {show=1} /^\[/ && !/ROOT\/Mobile\]/ {show=0} show' "$config" | cut -c1-160
+  fi
   exit 0
 fi
 cmake --preset win64 >/dev/null
