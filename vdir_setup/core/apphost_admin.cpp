@@ -18,10 +18,6 @@ constexpr std::uint32_t kSharingViolation = 0x80070020;     // HRESULT_FROM_WIN3
 constexpr std::uint32_t kTransactionConflict = 0x80071A90;  // HRESULT_FROM_WIN32(ERROR_TRANSACTIONAL_CONFLICT)
 constexpr int kCommitAttempts = 5;
 
-Variant Call(AutomationObject& object, std::wstring_view method, std::initializer_list<Variant> args) {
-  return object.CallMethod(method, std::span<const Variant>(args.begin(), args.size()));
-}
-
 ObjectRef ObjectResult(const Variant& value, std::wstring_view member) {
   if (value.kind() != Variant::Kind::Object || !value.AsObjectOrNothing()) {
     throw AutomationError(hr::kTypeMismatch, member, L"type mismatch: the result is not an object");

@@ -3,6 +3,7 @@
 // a late-binding wrapper over IDispatch on Windows, the in-memory IIS model in the native tests.
 // Every failure is a corvanel::AppError whose Context() is the member (or programmatic
 // identifier) that failed, whose Code() is the HRESULT and whose Reason() is the description.
+#include <initializer_list>
 #include <span>
 #include <string>
 #include <string_view>
@@ -27,6 +28,11 @@ class AutomationObject {
   // The children of a container, in the order the object gives them.
   virtual std::vector<Variant> Children() = 0;
 };
+
+// A method call with the arguments written in place: Call(*root, L"Delete", {className, name}).
+inline Variant Call(AutomationObject& object, std::wstring_view method, std::initializer_list<Variant> args) {
+  return object.CallMethod(method, std::span<const Variant>(args.begin(), args.size()));
+}
 
 // Creates objects by programmatic identifier ("IISNamespace", "WinNTSystemInfo").
 class ObjectFactory {

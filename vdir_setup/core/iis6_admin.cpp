@@ -8,10 +8,6 @@ namespace vardock {
 
 namespace {
 
-Variant Call(AutomationObject& object, std::wstring_view method, std::initializer_list<Variant> args) {
-  return object.CallMethod(method, std::span<const Variant>(args.begin(), args.size()));
-}
-
 // The entry IIS serves for status 404 becomes the product's own page; other entries stay.
 void SetNotFoundPage(std::vector<Variant>& errors, std::wstring_view name) {
   for (Variant& entry : errors) {

@@ -22,10 +22,6 @@ constexpr std::wstring_view kAdd = L"/N=Mobile /O=ADD /P=C:\\Web\\Mobile";
 const std::wstring kHere = L"MACHINE/WEBROOT/APPHOST/Extranet/Mobile";
 const std::wstring kServer(kAppHostPath);
 
-Variant Call(AutomationObject& object, std::wstring_view method, std::initializer_list<Variant> args) {
-  return object.CallMethod(method, std::span<const Variant>(args.begin(), args.size()));
-}
-
 class AppHostTest : public ::testing::Test {
  public:
   // No IIS 6 configuration: "IISNamespace" is not registered, as on a server without the IIS 6
