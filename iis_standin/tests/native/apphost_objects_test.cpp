@@ -469,16 +469,29 @@ TEST_F(Apphost, FaultSwitches) {
   }
 }
 
-TEST_F(Apphost, MalformedFileNamesTheLine) {
-  store->bytes = "<configuration>\n<system.webServer>\n</configuration>\n";
-  try {
-    Section(kBasic);
-    ADD_FAILURE() << "no error";
-  } catch (const corvanel::AppError& e) {
-    EXPECT_EQ(e.Code(), hr::kInvalidData);
-    EXPECT_NE(e.Reason().find(L"Cannot read configuration file: applicationHost.config (in memory), line 3: "),
-              std::wstring::npos)
-        << corvanel::WideToUtf8(e.Reason());
+TEST_F(Apphost, MalformedFileNamesTheFault) {
+  const struct {
+    const char* file;
+    const wchar_t* description;
+  } cases[] = {
+      {"<configuration>\n<system.webServer>\n</configuration>\n",
+       L"Cannot read configuration file: applicationHost.config (in memory), line 3: "},
+      {"<settings />", L"Cannot read configuration file: applicationHost.config (in memory), the root element is "
+                       L"<settings>, not <configuration>"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.file);
+    store->bytes = c.file;
+    manager = NewManager();
+    for (int call = 0; call < 2; ++call) {  // and again: a bad file is never taken as read
+      try {
+        Section(kBasic);
+        ADD_FAILURE() << "no error";
+      } catch (const corvanel::AppError& e) {
+        EXPECT_EQ(e.Code(), hr::kInvalidData);
+        EXPECT_NE(e.Reason().find(c.description), std::wstring::npos) << corvanel::WideToUtf8(e.Reason());
+      }
+    }
   }
 }
 
