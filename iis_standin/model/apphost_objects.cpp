@@ -34,6 +34,12 @@ struct Session {
     } catch (const corvanel::AppError& e) {
       throw corvanel::AppError(L"", cannotRead + L": " + store->Name() + L", " + e.Message(), e.Code());
     }
+    if (const std::wstring root = config->xml().Root().name; root != L"configuration") {
+      config.reset();
+      throw corvanel::AppError(
+          L"", cannotRead + L": " + store->Name() + L", the root element is <" + root + L">, not <configuration>",
+          hr::kInvalidData);
+    }
     return *config;
   }
 

@@ -1,5 +1,6 @@
 #include "apphost_schema.h"
 
+#include <algorithm>
 #include <limits>
 
 #include "vdir_setup/core/automation.h"
@@ -127,11 +128,15 @@ std::optional<std::int64_t> ParseInteger(std::wstring_view text) {
   return negative ? -value : value;
 }
 
+// The item whose name matches without case; nullptr when none does.
+template <typename T>
+const T* Named(std::span<const T> items, std::wstring_view name) {
+  const auto found = std::ranges::find_if(items, [&](const T& item) { return IisNamesEqual(item.name, name); });
+  return found == items.end() ? nullptr : &*found;
+}
+
 const EnumValue* FindEnum(const AttributeSchema& attribute, std::wstring_view name) {
-  for (const EnumValue& value : attribute.values) {
-    if (IisNamesEqual(value.name, name)) return &value;
-  }
-  return nullptr;
+  return Named(attribute.values, name);
 }
 
 const EnumValue* FindEnum(const AttributeSchema& attribute, std::int64_t number) {
@@ -158,24 +163,16 @@ std::wstring Names(const AttributeSchema& attribute) {
 }  // namespace
 
 const SectionSchema* FindSection(std::wstring_view path) {
-  for (const SectionSchema& section : kSections) {
-    if (IisNamesEqual(section.path, path)) return &section;
-  }
-  return nullptr;
+  const auto found = std::ranges::find_if(kSections, [&](const SectionSchema& s) { return IisNamesEqual(s.path, path); });
+  return found == std::end(kSections) ? nullptr : found;
 }
 
 const AttributeSchema* FindAttribute(const ElementSchema& element, std::wstring_view name) {
-  for (const AttributeSchema& attribute : element.attributes) {
-    if (IisNamesEqual(attribute.name, name)) return &attribute;
-  }
-  return nullptr;
+  return Named(element.attributes, name);
 }
 
 const ChildSchema* FindChild(const ElementSchema& element, std::wstring_view name) {
-  for (const ChildSchema& child : element.children) {
-    if (IisNamesEqual(child.name, name)) return &child;
-  }
-  return nullptr;
+  return Named(element.children, name);
 }
 
 Variant ReadValue(const AttributeSchema& attribute, const std::wstring& text) {

@@ -1,5 +1,6 @@
 #include "dispatch_adapter.h"
 
+#include <algorithm>
 #include <mutex>
 #include <new>
 #include <string>
@@ -94,7 +95,26 @@ IDispatch* ModelDispatch::Create(const vardock::ObjectRef& object) {
   return new ModelDispatch(std::move(model));
 }
 
+std::shared_ptr<vardock::IisObject> ModelDispatch::ModelOf(IDispatch* dispatch) {
+  ModelDispatch* mine = nullptr;
+  if (dispatch == nullptr || FAILED(dispatch->QueryInterface(kIidModelObject, reinterpret_cast<void**>(&mine)))) {
+    return nullptr;
+  }
+  auto object = mine->object_;
+  mine->Release();
+  return object;
+}
+
 ModelDispatch::ModelDispatch(std::shared_ptr<vardock::IisObject> object) : object_(std::move(object)) {}
+
+HRESULT ModelDispatch::QueryInterface(REFIID iid, void** out) {
+  if (out != nullptr && iid == kIidModelObject) {
+    *out = this;
+    AddRef();
+    return S_OK;
+  }
+  return ComObject::QueryInterface(iid, out);
+}
 
 HRESULT ModelDispatch::GetTypeInfoCount(UINT* count) {
   if (count == nullptr) return E_POINTER;
@@ -182,6 +202,10 @@ HRESULT ModelDispatch::InvokeMember(DISPID id, WORD flags, const DISPPARAMS& par
   }
 
   const auto members = object_->Members();
+  if (id == DISPID_VALUE) {
+    const auto item = std::ranges::find_if(members, [](const vardock::MemberInfo& m) { return m.indexed; });
+    if (item != members.end()) id = static_cast<DISPID>(item - members.begin() + 1);
+  }
   if (id < 1 || static_cast<std::size_t>(id) > members.size()) return DISP_E_MEMBERNOTFOUND;
   const vardock::MemberInfo& info = members[static_cast<std::size_t>(id) - 1];
   member = info.name;
@@ -196,6 +220,10 @@ HRESULT ModelDispatch::InvokeMember(DISPID id, WORD flags, const DISPPARAMS& par
     return S_OK;
   }
   if ((flags & (DISPATCH_PROPERTYGET | DISPATCH_METHOD)) == 0) return DISP_E_MEMBERNOTFOUND;
+  if (info.indexed) {
+    setResult(object_->GetIndexed(info.name, args));
+    return S_OK;
+  }
   if (!args.empty()) return DISP_E_BADPARAMCOUNT;
   setResult(object_->GetProperty(info.name));
   return S_OK;

@@ -1,6 +1,7 @@
 #pragma once
 // IDispatch by hand over an object of the IIS model: member names numbered from the object's own
-// table (matched case-insensitively), property get and put, methods, and DISPID_NEWENUM giving an
+// table (matched case-insensitively), property get and put, properties with arguments (a
+// collection's Item, also its default member DISPID_VALUE), methods, and DISPID_NEWENUM giving an
 // IEnumVARIANT over the children. Model errors go back as DISP_E_EXCEPTION with their HRESULT in
 // the EXCEPINFO and the description filled in on demand (pfnDeferredFillIn).
 #include <windows.h>
@@ -19,6 +20,10 @@ class ModelDispatch final : public ComObject<IDispatch, &IID_IDispatch> {
   // A new object holding one reference. Throws std::bad_alloc, or AppError for an object that is
   // not of the model.
   static IDispatch* Create(const vardock::ObjectRef& object);
+  // The model object behind one of the stand-in's IDispatch objects; null for anything else.
+  static std::shared_ptr<vardock::IisObject> ModelOf(IDispatch* dispatch);
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
 
   HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
   HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID locale, ITypeInfo** info) override;

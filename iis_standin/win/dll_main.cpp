@@ -1,12 +1,15 @@
-// The DLL's entry points and class factories: "IISNamespace" and "WinNTSystemInfo".
+// The DLL's entry points and class factories: "IISNamespace", "WinNTSystemInfo" and
+// "Microsoft.ApplicationHost.WritableAdminManager".
 #include <windows.h>
 
 #include <atomic>
 #include <new>
 
 #include "common/core/app_error.h"
+#include "apphost_store_win.h"
 #include "config_store.h"
 #include "dispatch_adapter.h"
+#include "iis_standin/model/apphost_objects.h"
 #include "standin_module.h"
 
 namespace iis_standin {
@@ -20,6 +23,8 @@ using Creator = vardock::ObjectRef (*)();
 vardock::ObjectRef CreateNamespace() { return vardock::MakeIisNamespace(&LoadConfig); }
 // The configuration is read at creation: it says whether the object can be created at all.
 vardock::ObjectRef CreateSystemInfo() { return vardock::MakeSystemInfo(LoadConfig()); }
+// As real AHADMIN: creation always works, the file is read at the first call that needs it.
+vardock::ObjectRef CreateAdminManager() { return vardock::MakeAdminManager(ProcessApphostStore()); }
 
 class ClassFactory final : public ComObject<IClassFactory, &IID_IClassFactory> {
  public:
@@ -78,6 +83,7 @@ STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, void** out) {
   Creator create = nullptr;
   if (clsid == kClsidNamespace) create = &CreateNamespace;
   if (clsid == kClsidSystemInfo) create = &CreateSystemInfo;
+  if (clsid == kClsidAdminManager) create = &CreateAdminManager;
   if (create == nullptr) return CLASS_E_CLASSNOTAVAILABLE;
   auto* factory = new (std::nothrow) ClassFactory(create);
   if (factory == nullptr) return E_OUTOFMEMORY;

@@ -34,6 +34,13 @@ std::optional<Variant> FromWire(const VARIANT& value) {
       return Variant(value.boolVal != VARIANT_FALSE);
     case VT_BSTR:
       return Variant(std::wstring(value.bstrVal, ::SysStringLen(value.bstrVal)));
+    case VT_DISPATCH: {
+      // Only the stand-in's own objects (and Nothing) map back to the model.
+      if (value.pdispVal == nullptr) return Variant(vardock::ObjectRef());
+      auto object = ModelDispatch::ModelOf(value.pdispVal);
+      if (!object) return std::nullopt;
+      return Variant(vardock::ObjectRef(std::move(object)));
+    }
     case VT_ARRAY | VT_VARIANT: {
       std::vector<Variant> items;
       SAFEARRAY* array = value.parray;

@@ -1,7 +1,8 @@
 #pragma once
 // The server side of the wire: strictly the automation types the IIS objects take (VT_EMPTY,
-// VT_I2, VT_BOOL, VT_BSTR, a one-dimensional SAFEARRAY of VARIANT, and references to them), so
-// that a client sending any other type is told so instead of being coerced silently.
+// VT_I2, VT_I4, VT_UI4, VT_BOOL, VT_BSTR, a one-dimensional SAFEARRAY of VARIANT, VT_DISPATCH of
+// the stand-in's own objects, and references to them), so that a client sending any other type
+// is told so instead of being coerced silently.
 #include <windows.h>
 #include <oaidl.h>
 

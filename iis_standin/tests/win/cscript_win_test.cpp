@@ -10,12 +10,7 @@
 namespace iis_standin::testing {
 namespace {
 
-// The script's folder, given by the build as a Unix path, seen through Wine's drive Z:.
-std::wstring ScriptPath(const wchar_t* name) {
-  std::wstring path = L"Z:" + corvanel::Utf8ToWide(IIS_STANDIN_TEST_SCRIPTS) + L"/" + name;
-  std::ranges::replace(path, L'/', L'\\');
-  return path;
-}
+std::wstring ScriptPath(const wchar_t* name) { return WinePath(IIS_STANDIN_TEST_SCRIPTS) + L"\\" + name; }
 
 class Cscript : public StandInTest {
  protected:
@@ -70,6 +65,25 @@ TEST_F(Cscript, VbscriptDrivesTheStandIn) {
       << stored;
   EXPECT_NE(stored.find("\"404,*,URL,/Mobile/AT2.asp\""), std::string::npos);
   EXPECT_EQ(stored.find("404b.htm"), std::string::npos) << "the one 404 entry was replaced";
+}
+
+TEST_F(Cscript, VbscriptDrivesTheNativeObjectsAndRetriesABusyCommit) {
+  // A new process: its first two commits find the file busy.
+  ASSERT_TRUE(::SetEnvironmentVariableW(L"CORVANEL_APPHOST_FAIL", L"commit-busy=2"));
+  EXPECT_EQ(Run(L"apphost_client.vbs"),
+            "site Default Web Site 1\n"
+            "404 at 2\n"
+            "again 5\n"  // already in the collection: E_INVALIDARG, VBScript's error 5
+            "commit 80070020\n"
+            "commit 80070020\n"
+            "commit 0\n");
+  const std::string stored = ReadApphost();
+  EXPECT_NE(stored.find("<application path=\"/Mobile\">\n"
+                        "                    <virtualDirectory path=\"/\" physicalPath=\"C:\\Web\\Mobile\" />"),
+            std::string::npos)
+      << stored;
+  EXPECT_NE(stored.find("<error statusCode=\"404\" path=\"/Mobile/AT2.asp\" responseMode=\"ExecuteURL\" />"),
+            std::string::npos);
 }
 
 }  // namespace

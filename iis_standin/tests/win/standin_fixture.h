@@ -1,6 +1,7 @@
 #pragma once
-// Shared by the Windows tests of the stand-in: COM for the test program, and a configuration file
-// of the test's own that the stand-in is pointed at through its environment variable.
+// Shared by the Windows tests of the stand-in: COM for the test program, and configuration files
+// of the test's own (IIS 6's and applicationHost.config) that the stand-in is pointed at through
+// its environment variables.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -16,11 +17,19 @@
 
 namespace iis_standin::testing {
 
+// A path the build gives as a Unix path, seen through Wine's drive Z:.
+inline std::wstring WinePath(const char* unixPath) {
+  std::wstring path = L"Z:" + corvanel::Utf8ToWide(unixPath);
+  for (wchar_t& c : path) c = c == L'/' ? L'\\' : c;
+  return path;
+}
+
 class StandInTest : public ::testing::Test {
  protected:
   std::filesystem::path dir = std::filesystem::temp_directory_path() / L"iis standin tests";
   std::filesystem::path file =
       dir / (corvanel::Utf8ToWide(::testing::UnitTest::GetInstance()->current_test_info()->name()) + L".txt");
+  std::filesystem::path apphostFile = std::filesystem::path(file).replace_extension(L".config");
 
   static void SetUpTestSuite() { apartment_ = std::make_unique<vardock::ComApartment>(); }
   static void TearDownTestSuite() { apartment_.reset(); }
@@ -28,17 +37,30 @@ class StandInTest : public ::testing::Test {
   void SetUp() override {
     std::filesystem::create_directories(dir);
     std::filesystem::remove(file);
+    std::filesystem::remove(apphostFile);
     ASSERT_TRUE(::SetEnvironmentVariableW(L"CORVANEL_IIS_STANDIN", file.wstring().c_str()));
+    ASSERT_TRUE(::SetEnvironmentVariableW(L"CORVANEL_APPHOST_STANDIN", apphostFile.wstring().c_str()));
+    ::SetEnvironmentVariableW(L"CORVANEL_APPHOST_FAIL", nullptr);
   }
   void TearDown() override {
     std::error_code ignored;
     std::filesystem::remove(file, ignored);
+    std::filesystem::remove(apphostFile, ignored);
+    ::SetEnvironmentVariableW(L"CORVANEL_APPHOST_FAIL", nullptr);
   }
 
   void WriteConfig(const std::string& text) const { std::ofstream(file, std::ios::binary) << text; }
-  std::string ReadConfig() const {
+  void WriteApphost(const std::string& text) const { std::ofstream(apphostFile, std::ios::binary) << text; }
+  std::string ReadConfig() const { return ReadFile(file); }
+  // applicationHost.config with its line ends as LF, for comparing with literals.
+  std::string ReadApphost() const {
+    std::string text = ReadFile(apphostFile);
+    std::erase(text, '\r');
+    return text;
+  }
+  static std::string ReadFile(const std::filesystem::path& path) {
     std::ostringstream text;
-    text << std::ifstream(file, std::ios::binary).rdbuf();
+    text << std::ifstream(path, std::ios::binary).rdbuf();
     return text.str();
   }
 
