@@ -62,8 +62,19 @@ Vardock::Vardock(const std::wstring& arguments) {
   std::wstring commandLine = L"\"" + WindowsPath(VARDOCK_EXE) + L"\" " + arguments;
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
-  if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process_)) {
-    ADD_FAILURE() << "cannot start vardock.exe: error " << GetLastError();
+  // Wine now and then refuses the first start of a test run with ERROR_INTERNAL_ERROR (1359); a
+  // second try a moment later starts the program, and any other error is the test's failure.
+  for (int attempt = 1;; ++attempt) {
+    if (CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                       &process_)) {
+      break;
+    }
+    const DWORD error = GetLastError();
+    if (error != ERROR_INTERNAL_ERROR || attempt == 3) {
+      ADD_FAILURE() << "cannot start vardock.exe: error " << error;
+      break;
+    }
+    Sleep(500);
   }
 }
 
