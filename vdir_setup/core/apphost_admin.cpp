@@ -18,13 +18,6 @@ constexpr std::uint32_t kSharingViolation = 0x80070020;     // HRESULT_FROM_WIN3
 constexpr std::uint32_t kTransactionConflict = 0x80071A90;  // HRESULT_FROM_WIN32(ERROR_TRANSACTIONAL_CONFLICT)
 constexpr int kCommitAttempts = 5;
 
-ObjectRef ObjectResult(const Variant& value, std::wstring_view member) {
-  if (value.kind() != Variant::Kind::Object || !value.AsObjectOrNothing()) {
-    throw AutomationError(hr::kTypeMismatch, member, L"type mismatch: the result is not an object");
-  }
-  return value.AsObject();
-}
-
 ObjectRef CallForObject(AutomationObject& object, std::wstring_view method, std::initializer_list<Variant> args) {
   return ObjectResult(Call(object, method, args), method);
 }
@@ -34,12 +27,7 @@ Variant Value(AutomationObject& element, std::wstring_view attribute) {
   return CallForObject(element, L"GetPropertyByName", {attribute})->GetProperty(L"Value");
 }
 std::wstring ValueText(AutomationObject& element, std::wstring_view attribute) {
-  const Variant value = Value(element, attribute);
-  if (value.kind() == Variant::Kind::Object || value.kind() == Variant::Kind::Array) {
-    throw AutomationError(hr::kTypeMismatch, attribute,
-                          L"type mismatch: the value " + Describe(value) + L" is not text");
-  }
-  return value.ToText();
+  return TextResult(Value(element, attribute), attribute);
 }
 void SetValue(AutomationObject& element, std::wstring_view attribute, const Variant& value) {
   CallForObject(element, L"GetPropertyByName", {attribute})->PutProperty(L"Value", value);

@@ -1,7 +1,5 @@
 #include "iis_access.h"
 
-#include <array>
-
 #include "hresults.h"
 #include "iis_names.h"
 #include "site_number.h"
@@ -15,20 +13,25 @@ corvanel::AppError TypeMismatch(std::wstring_view member, const Variant& value, 
 }
 }  // namespace
 
-ObjectRef GetChild(AutomationObject& object, std::wstring_view className, std::wstring_view name) {
-  const std::array<Variant, 2> args{Variant(className), Variant(name)};
-  const Variant result = object.CallMethod(L"GetObject", args);
-  if (result.kind() != Variant::Kind::Object || !result.AsObjectOrNothing()) {
-    throw AutomationError(hr::kTypeMismatch, L"GetObject", L"type mismatch: the result is not an object");
+ObjectRef ObjectResult(const Variant& value, std::wstring_view member) {
+  if (value.kind() != Variant::Kind::Object || !value.AsObjectOrNothing()) {
+    throw AutomationError(hr::kTypeMismatch, member, L"type mismatch: the result is not an object");
   }
-  return result.AsObject();
+  return value.AsObject();
+}
+
+std::wstring TextResult(const Variant& value, std::wstring_view member) {
+  if (value.kind() == Variant::Kind::Object || value.kind() == Variant::Kind::Array)
+    throw TypeMismatch(member, value, L"text");
+  return value.ToText();
+}
+
+ObjectRef GetChild(AutomationObject& object, std::wstring_view className, std::wstring_view name) {
+  return ObjectResult(Call(object, L"GetObject", {className, name}), L"GetObject");
 }
 
 std::wstring PropertyText(AutomationObject& object, std::wstring_view name) {
-  const Variant value = object.GetProperty(name);
-  if (value.kind() == Variant::Kind::Object || value.kind() == Variant::Kind::Array)
-    throw TypeMismatch(name, value, L"text");
-  return value.ToText();
+  return TextResult(object.GetProperty(name), name);
 }
 
 std::vector<Variant> PropertyArray(AutomationObject& object, std::wstring_view name) {

@@ -12,6 +12,11 @@ namespace vardock {
 
 inline constexpr std::wstring_view kVirtualDirClass = L"IISWebVirtualDir";
 
+// A member's result that must be an object (not Nothing); otherwise a type mismatch naming it.
+ObjectRef ObjectResult(const Variant& value, std::wstring_view member);
+// A member's value as text; a value that has no text (an object, an array) fails naming it.
+std::wstring TextResult(const Variant& value, std::wstring_view member);
+
 // GetObject(className, name) on object; the result must be an object.
 ObjectRef GetChild(AutomationObject& object, std::wstring_view className, std::wstring_view name);
 

@@ -62,7 +62,6 @@ class Module1 {
 
   // The IIS back end, chosen at the first use.
   IisAdmin& Iis();
-  [[nodiscard]] Host& UserInterface() const { return host_; }
 
   [[nodiscard]] bool Quiet() const { return ArgQuiet == L"1"; }
   // A message for the administrator: logged, and shown unless /Q=1.

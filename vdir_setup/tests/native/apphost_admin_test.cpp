@@ -5,15 +5,9 @@
 
 #include <algorithm>
 
-#include "common/core/ansi_codec.h"
-#include "common/core/utf8.h"
 #include "iis_standin/model/apphost_objects.h"
-#include "iis_standin/model/iis_objects.h"
+#include "vardock_fixture.h"
 #include "vdir_setup/core/apphost_admin.h"
-#include "vdir_setup/core/module1.h"
-#include "vdir_setup/tests/support/memory_registry.h"
-#include "vdir_setup/tests/support/recording_host.h"
-#include "vdir_setup/tests/support/recording_objects.h"
 
 namespace vardock::testing {
 namespace {
@@ -22,21 +16,14 @@ constexpr std::wstring_view kAdd = L"/N=Mobile /O=ADD /P=C:\\Web\\Mobile";
 const std::wstring kHere = L"MACHINE/WEBROOT/APPHOST/Extranet/Mobile";
 const std::wstring kServer(kAppHostPath);
 
-class AppHostTest : public ::testing::Test {
+class AppHostTest : public ProgramTest {
  public:
   // No IIS 6 configuration: "IISNamespace" is not registered, as on a server without the IIS 6
   // compatibility component.
   std::shared_ptr<apphost::MemoryApphostStore> store = std::make_shared<apphost::MemoryApphostStore>();
   MemoryObjectFactory memoryObjects{nullptr, store};
-  CallLog log;
   RecordingFactory objects{memoryObjects, log};
-  MemoryRegistry registryApi;
-  static inline const corvanel::Cp1252Codec codec;
-  Registry registry{registryApi, codec};
-  RecordingHost host;
   std::vector<int> pauses;
-
-  static constexpr const char* kKey = "Software\\Corvanel\\Mobile";
 
   AppHostTest() {
     // Two more sites, as IIS Manager numbers them.
@@ -128,11 +115,6 @@ class AppHostTest : public ::testing::Test {
     run.retryPause = [this](int retry) { pauses.push_back(retry); };
     run.Run(line);
     return run.Finish();
-  }
-  std::string Stored(const std::string& name) const {
-    const auto value = registryApi.Value(kHKeyLocalMachine, kKey, name);
-    if (!value) return "<none>";
-    return std::string(value->data.begin(), value->data.end() - (value->data.empty() ? 0 : 1));
   }
   std::string File() const { return store->bytes.value_or(""); }
 };

@@ -17,26 +17,17 @@
 
 namespace vardock::testing {
 
-class VardockTest : public ::testing::Test {
+// What every test of the program's procedures has: the in-memory registry, a recording host, the
+// log of IIS calls, and the product's settings key.
+class ProgramTest : public ::testing::Test {
  public:
-  std::shared_ptr<IisConfig> config = std::make_shared<IisConfig>(DefaultIisConfig());
-  MemoryObjectFactory memoryObjects{config};
   CallLog log;
-  RecordingFactory objects{memoryObjects, log};
   MemoryRegistry registryApi;
   static inline const corvanel::Cp1252Codec codec;
   Registry registry{registryApi, codec};
   RecordingHost host;
-  Module1 module{registry, objects, host};
 
   static constexpr const char* kKey = "Software\\Corvanel\\Mobile";
-
-  VardockTest() {
-    config->Add(L"W3SVC/2", L"IIsWebServer").SetProperty(L"ServerComment", L"Administration Web Site");
-    config->Add(L"W3SVC/2/ROOT", L"IIsWebVirtualDir");
-    config->Add(L"W3SVC/5", L"IIsWebServer").SetProperty(L"ServerComment", L"Extra");
-    config->Add(L"W3SVC/5/ROOT", L"IIsWebVirtualDir");
-  }
 
   // What another run left in the registry.
   void Remember(const std::string& key, const std::string& site, const std::string& name) {
@@ -54,6 +45,22 @@ class VardockTest : public ::testing::Test {
     if (!value) return "<none>";
     return std::string(value->data.begin(), value->data.end() - (value->data.empty() ? 0 : 1));
   }
+};
+
+class VardockTest : public ProgramTest {
+ public:
+  std::shared_ptr<IisConfig> config = std::make_shared<IisConfig>(DefaultIisConfig());
+  MemoryObjectFactory memoryObjects{config};
+  RecordingFactory objects{memoryObjects, log};
+  Module1 module{registry, objects, host};
+
+  VardockTest() {
+    config->Add(L"W3SVC/2", L"IIsWebServer").SetProperty(L"ServerComment", L"Administration Web Site");
+    config->Add(L"W3SVC/2/ROOT", L"IIsWebVirtualDir");
+    config->Add(L"W3SVC/5", L"IIsWebServer").SetProperty(L"ServerComment", L"Extra");
+    config->Add(L"W3SVC/5/ROOT", L"IIsWebVirtualDir");
+  }
+
   // The directory's key in the configuration, or null.
   ConfigNode* Dir(const std::wstring& site, const std::wstring& name) const {
     return config->Find(L"W3SVC/" + site + L"/ROOT/" + name);
