@@ -7,6 +7,7 @@
 #include <string>
 
 #include "common/core/utf8.h"
+#include "common/tests/win/start_process_win.h"
 
 namespace corvanel::testing {
 
@@ -23,7 +24,7 @@ inline bool ShootDisplay(const char* folderVariable, const std::string& name) {
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
-  if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+  if (!StartProcess(nullptr, commandLine.data(), FALSE, 0, nullptr, &startup, &process)) {
     return false;
   }
   WaitForSingleObject(process.hProcess, 15000);

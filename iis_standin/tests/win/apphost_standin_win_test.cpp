@@ -13,6 +13,7 @@
 #include "standin_fixture.h"
 #include "vdir_setup/core/hresults.h"
 #include "vdir_setup/win/dispatch_win.h"
+#include "common/tests/win/start_process_win.h"
 
 namespace iis_standin::testing {
 namespace {
@@ -215,8 +216,8 @@ TEST_F(NativeObjects, RegistersOneBackEndAtATime) {
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
-    EXPECT_TRUE(::CreateProcessW(program.c_str(), command.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
-                                 nullptr, &startup, &process));
+    EXPECT_TRUE(corvanel::testing::StartProcess(program.c_str(), command.data(), FALSE, CREATE_NO_WINDOW, nullptr,
+                                                 &startup, &process));
     corvanel::unique_handle processHandle(process.hProcess), threadHandle(process.hThread);
     EXPECT_EQ(::WaitForSingleObject(process.hProcess, 60000), WAIT_OBJECT_0);
     DWORD exitCode = 0;

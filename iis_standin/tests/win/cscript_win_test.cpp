@@ -6,6 +6,7 @@
 
 #include "common/win/handles_win.h"
 #include "standin_fixture.h"
+#include "common/tests/win/start_process_win.h"
 
 namespace iis_standin::testing {
 namespace {
@@ -31,8 +32,8 @@ class Cscript : public StandInTest {
       startup.dwFlags = STARTF_USESTDHANDLES;
       startup.hStdOutput = startup.hStdError = out.get();
       PROCESS_INFORMATION process{};
-      EXPECT_TRUE(::CreateProcessW(program.c_str(), command.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
-                                   nullptr, &startup, &process));
+      EXPECT_TRUE(corvanel::testing::StartProcess(program.c_str(), command.data(), TRUE, CREATE_NO_WINDOW, nullptr,
+                                                   &startup, &process));
       corvanel::unique_handle processHandle(process.hProcess), threadHandle(process.hThread);
       EXPECT_EQ(::WaitForSingleObject(process.hProcess, 60000), WAIT_OBJECT_0);
     }

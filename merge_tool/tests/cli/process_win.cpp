@@ -6,6 +6,7 @@
 #include "common/core/utf8.h"
 #include "common/win/handles_win.h"
 #include "process_win.h"
+#include "common/tests/win/start_process_win.h"
 
 namespace tessaly::cli::testing {
 
@@ -70,8 +71,8 @@ int StartAndWait(const std::wstring& exe, std::wstring commandLine, const fs::pa
     startup.hStdError = err;
   }
   PROCESS_INFORMATION info{};
-  if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                      folder.empty() ? nullptr : folder.c_str(), &startup, &info)) {
+  if (!corvanel::testing::StartProcess(exe.c_str(), commandLine.data(), TRUE, 0,
+                                       folder.empty() ? nullptr : folder.c_str(), &startup, &info)) {
     std::fprintf(stderr, "CreateProcessW failed: %lu\n", GetLastError());
     return -1;
   }

@@ -9,6 +9,7 @@
 #include "common/core/utf8.h"
 #include "common/tests/win/display_shot_win.h"
 #include "merge_tool/win/resource.h"
+#include "common/tests/win/start_process_win.h"
 
 namespace tessaly::gui {
 
@@ -134,8 +135,7 @@ Program::Program(const std::wstring& workDir) {
   std::wstring commandLine = L"\"" + WindowsPath(TESSALY_EXE) + L"\"";
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
-  if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, workDir.c_str(), &startup,
-                      &process_)) {
+  if (!corvanel::testing::StartProcess(nullptr, commandLine.data(), FALSE, 0, workDir.c_str(), &startup, &process_)) {
     ADD_FAILURE() << "cannot start tessaly.exe: error " << GetLastError();
     return;
   }

@@ -7,6 +7,7 @@
 #include "common/core/utf8.h"
 #include "common/tests/win/display_shot_win.h"
 #include "vdir_setup/win/resource.h"
+#include "common/tests/win/start_process_win.h"
 
 namespace vardock::gui {
 
@@ -62,19 +63,8 @@ Vardock::Vardock(const std::wstring& arguments) {
   std::wstring commandLine = L"\"" + WindowsPath(VARDOCK_EXE) + L"\" " + arguments;
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
-  // Wine now and then refuses the first start of a test run with ERROR_INTERNAL_ERROR (1359); a
-  // second try a moment later starts the program, and any other error is the test's failure.
-  for (int attempt = 1;; ++attempt) {
-    if (CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                       &process_)) {
-      break;
-    }
-    const DWORD error = GetLastError();
-    if (error != ERROR_INTERNAL_ERROR || attempt == 3) {
-      ADD_FAILURE() << "cannot start vardock.exe: error " << error;
-      break;
-    }
-    Sleep(500);
+  if (!corvanel::testing::StartProcess(nullptr, commandLine.data(), FALSE, 0, nullptr, &startup, &process_)) {
+    ADD_FAILURE() << "cannot start vardock.exe: error " << GetLastError();
   }
 }
 

@@ -16,6 +16,7 @@
 #include "common/core/utf8.h"
 #include "vardock_driver.h"
 #include "vdir_setup/win/resource.h"
+#include "common/tests/win/start_process_win.h"
 
 namespace vardock::gui {
 
@@ -106,7 +107,7 @@ inline void RegisterStandIn(std::wstring_view switches) {
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
   ASSERT_TRUE(
-      CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process));
+      corvanel::testing::StartProcess(nullptr, commandLine.data(), FALSE, 0, nullptr, &startup, &process));
   WaitForSingleObject(process.hProcess, kTimeoutMs);
   CloseHandle(process.hProcess);
   CloseHandle(process.hThread);
