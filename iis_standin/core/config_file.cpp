@@ -4,34 +4,32 @@
 #include <limits>
 
 #include "common/core/app_error.h"
-#include "vdir_setup/core/hresults.h"
+#include "iis_standin/model/vocabulary.h"
 #include "iis_standin/model/iis_schema.h"
 
 namespace iis_standin {
 
-using vardock::ConfigNode;
-using vardock::IisConfig;
-using vardock::Variant;
+using corvanel::Variant;
 
 namespace {
 
 struct Failure {
   std::wstring_view keyword;
-  bool vardock::IisFailures::*flag;
+  bool IisFailures::*flag;
 };
 constexpr Failure kFailures[] = {
-    {L"no-web-service", &vardock::IisFailures::noWebService},
-    {L"appcreate2-unknown", &vardock::IisFailures::appCreate2Unknown},
-    {L"appcreate-fails", &vardock::IisFailures::appCreateFails},
-    {L"create-fails", &vardock::IisFailures::createFails},
-    {L"no-system-info", &vardock::IisFailures::noSystemInfo},
-    {L"delete-fails", &vardock::IisFailures::deleteFails},
-    {L"setinfo-fails", &vardock::IisFailures::setInfoFails},
-    {L"domainname-fails", &vardock::IisFailures::domainNameFails},
+    {L"no-web-service", &IisFailures::noWebService},
+    {L"appcreate2-unknown", &IisFailures::appCreate2Unknown},
+    {L"appcreate-fails", &IisFailures::appCreateFails},
+    {L"create-fails", &IisFailures::createFails},
+    {L"no-system-info", &IisFailures::noSystemInfo},
+    {L"delete-fails", &IisFailures::deleteFails},
+    {L"setinfo-fails", &IisFailures::setInfoFails},
+    {L"domainname-fails", &IisFailures::domainNameFails},
 };
 
 [[noreturn]] void Fail(std::size_t line, const std::wstring& what) {
-  throw corvanel::AppError(L"line " + std::to_wstring(line), what, vardock::hr::kInvalidData);
+  throw corvanel::AppError(L"line " + std::to_wstring(line), what, hr::kInvalidData);
 }
 
 // Reads the values of one line: "text", a 16-bit number, true, false, or {value, ...}.
@@ -199,7 +197,7 @@ IisConfig ParseConfigFile(std::wstring_view text) {
       }
       // A class the stand-in does not model is kept as written: such a key is listed with its
       // "Class" among its parent's children, as IIS lists keys like "IIsObject".
-      const vardock::ClassInfo* info = vardock::FindClass(keyType);
+      const ClassInfo* info = FindClass(keyType);
       try {
         section = &config.Add(path, info != nullptr ? std::wstring(info->name) : keyType);
       } catch (const corvanel::AppError& e) {
@@ -233,14 +231,14 @@ IisConfig ParseConfigFile(std::wstring_view text) {
 
     const std::wstring name(Strip(line.substr(0, equals)));
     if (section == nullptr) Fail(number, L"property " + name + L" before the first [path] class line");
-    const vardock::ClassInfo* info = vardock::FindClass(section->keyType);
-    const vardock::PropertyInfo* property = info != nullptr ? vardock::FindProperty(*info, name) : nullptr;
+    const ClassInfo* info = FindClass(section->keyType);
+    const PropertyInfo* property = info != nullptr ? FindProperty(*info, name) : nullptr;
     if (property == nullptr || property->readOnly) {
       Fail(number, L"\"" + name + L"\" is not a property of " + section->keyType);
     }
     const Variant value = ValueReader(line.substr(equals + 1), number).ReadAll();
     try {
-      vardock::CheckType(*property, value);
+      CheckType(*property, value);
     } catch (const corvanel::AppError& e) {
       Fail(number, e.Reason());
     }

@@ -9,8 +9,8 @@
 namespace iis_standin {
 
 // Throws a corvanel::AppError (code ERROR_INVALID_DATA as an HRESULT) naming the line and the fault.
-vardock::IisConfig ParseConfigFile(std::wstring_view text);
+IisConfig ParseConfigFile(std::wstring_view text);
 // The text that ParseConfigFile reads back as the same configuration.
-std::wstring FormatConfigFile(const vardock::IisConfig& config);
+std::wstring FormatConfigFile(const IisConfig& config);
 
 }  // namespace iis_standin

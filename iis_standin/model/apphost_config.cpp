@@ -3,11 +3,9 @@
 #include <algorithm>
 
 #include "common/core/app_error.h"
-#include "vdir_setup/core/automation.h"
-#include "vdir_setup/core/hresults.h"
-#include "vdir_setup/core/iis_names.h"
+#include "iis_standin/model/vocabulary.h"
 
-namespace vardock::apphost {
+namespace iis_standin::apphost {
 
 struct ApphostConfig::View {
   std::vector<const XmlNode*> layers;  // outermost first
@@ -470,4 +468,4 @@ void ApphostConfig::AddLocation(const std::wstring& path) {
   xml_.Root().children.push_back(std::move(location));
 }
 
-}  // namespace vardock::apphost
+}  // namespace iis_standin::apphost

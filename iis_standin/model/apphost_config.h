@@ -14,7 +14,7 @@
 #include "apphost_schema.h"
 #include "apphost_xml.h"
 
-namespace vardock::apphost {
+namespace iis_standin::apphost {
 
 inline constexpr std::wstring_view kAppHostPath = L"MACHINE/WEBROOT/APPHOST";
 
@@ -102,4 +102,4 @@ class ApphostConfig {
   XmlDocument xml_;
 };
 
-}  // namespace vardock::apphost
+}  // namespace iis_standin::apphost

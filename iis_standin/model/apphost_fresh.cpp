@@ -1,7 +1,7 @@
 // A newly installed IIS 10's applicationHost.config, cut down to what the objects serve.
 #include "apphost_config.h"
 
-namespace vardock::apphost {
+namespace iis_standin::apphost {
 
 namespace {
 constexpr char kFreshIis10[] = R"(<?xml version="1.0" encoding="UTF-8"?>
@@ -91,4 +91,4 @@ constexpr char kFreshIis10[] = R"(<?xml version="1.0" encoding="UTF-8"?>
 
 ApphostConfig ApphostConfig::Fresh() { return ApphostConfig(ParseXml(kFreshIis10)); }
 
-}  // namespace vardock::apphost
+}  // namespace iis_standin::apphost

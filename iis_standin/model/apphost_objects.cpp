@@ -4,11 +4,10 @@
 #include <optional>
 
 #include "common/core/app_error.h"
-#include "vdir_setup/core/hresults.h"
-#include "vdir_setup/core/iis_names.h"
+#include "iis_standin/model/vocabulary.h"
 #include "apphost_config.h"
 
-namespace vardock {
+namespace iis_standin {
 
 using namespace apphost;
 
@@ -529,4 +528,4 @@ std::shared_ptr<IisObject> MakeAdminManager(std::shared_ptr<ApphostStore> store)
   return std::make_shared<AdminManagerObject>(std::move(store));
 }
 
-}  // namespace vardock
+}  // namespace iis_standin

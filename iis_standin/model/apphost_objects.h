@@ -8,11 +8,11 @@
 #include "apphost_store.h"
 #include "iis_objects.h"
 
-namespace vardock {
+namespace iis_standin {
 
 inline constexpr wchar_t kAdminManagerProgId[] = L"Microsoft.ApplicationHost.WritableAdminManager";
 
 // Creating the manager never fails; it reads the store at its first call that needs the file.
 std::shared_ptr<IisObject> MakeAdminManager(std::shared_ptr<apphost::ApphostStore> store);
 
-}  // namespace vardock
+}  // namespace iis_standin

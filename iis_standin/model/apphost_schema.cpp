@@ -3,11 +3,9 @@
 #include <algorithm>
 #include <limits>
 
-#include "vdir_setup/core/automation.h"
-#include "vdir_setup/core/hresults.h"
-#include "vdir_setup/core/iis_names.h"
+#include "iis_standin/model/vocabulary.h"
 
-namespace vardock::apphost {
+namespace iis_standin::apphost {
 
 namespace {
 using enum AttributeType;
@@ -249,4 +247,4 @@ std::wstring KeyText(const AttributeSchema& attribute, const std::wstring& text)
   return text;
 }
 
-}  // namespace vardock::apphost
+}  // namespace iis_standin::apphost

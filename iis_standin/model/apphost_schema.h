@@ -9,9 +9,9 @@
 #include <string>
 #include <string_view>
 
-#include "vdir_setup/core/variant.h"
+#include "iis_standin/model/vocabulary.h"
 
-namespace vardock::apphost {
+namespace iis_standin::apphost {
 
 enum class AttributeType { String, Bool, UInt, Int, Enum };
 
@@ -70,4 +70,4 @@ std::wstring WriteValue(const AttributeSchema& attribute, const Variant& value);
 // The text keys compare by: numbers in their plain decimal form, anything else as written.
 std::wstring KeyText(const AttributeSchema& attribute, const std::wstring& text);
 
-}  // namespace vardock::apphost
+}  // namespace iis_standin::apphost

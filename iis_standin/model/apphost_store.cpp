@@ -1,9 +1,9 @@
 #include "apphost_store.h"
 
 #include "common/core/app_error.h"
-#include "vdir_setup/core/hresults.h"
+#include "iis_standin/model/vocabulary.h"
 
-namespace vardock::apphost {
+namespace iis_standin::apphost {
 
 namespace {
 std::wstring_view Trim(std::wstring_view text) {
@@ -49,4 +49,4 @@ ApphostFaults ParseApphostFaults(std::wstring_view text) {
   return faults;
 }
 
-}  // namespace vardock::apphost
+}  // namespace iis_standin::apphost

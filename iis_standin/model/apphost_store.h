@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-namespace vardock::apphost {
+namespace iis_standin::apphost {
 
 struct ApphostFaults {
   bool commitFails = false;   // commit-fails: CommitChanges fails with 0x80070070 and writes nothing
@@ -45,4 +45,4 @@ class MemoryApphostStore final : public ApphostStore {
   void Replace(const std::string& text) override { bytes = text; }
 };
 
-}  // namespace vardock::apphost
+}  // namespace iis_standin::apphost

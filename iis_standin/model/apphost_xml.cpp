@@ -5,9 +5,9 @@
 
 #include "common/core/app_error.h"
 #include "common/core/utf8.h"
-#include "vdir_setup/core/hresults.h"
+#include "iis_standin/model/vocabulary.h"
 
-namespace vardock::apphost {
+namespace iis_standin::apphost {
 
 const std::wstring* XmlNode::Attribute(std::wstring_view attribute) const {
   for (const auto& [key, value] : attributes) {
@@ -334,4 +334,4 @@ std::string FormatXml(const XmlDocument& document) {
   return corvanel::WideToUtf8(out);
 }
 
-}  // namespace vardock::apphost
+}  // namespace iis_standin::apphost

@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-namespace vardock::apphost {
+namespace iis_standin::apphost {
 
 struct XmlNode {
   bool comment = false;
@@ -44,4 +44,4 @@ XmlDocument ParseXml(std::string_view bytes);
 // UTF-8 without a byte-order mark, the declaration first, CRLF line ends.
 std::string FormatXml(const XmlDocument& document);
 
-}  // namespace vardock::apphost
+}  // namespace iis_standin::apphost

@@ -2,10 +2,9 @@
 
 #include <algorithm>
 
-#include "vdir_setup/core/automation.h"
-#include "vdir_setup/core/hresults.h"
+#include "iis_standin/model/vocabulary.h"
 
-namespace vardock {
+namespace iis_standin {
 
 ConfigNode* ConfigNode::FindChild(std::wstring_view childName) const {
   for (const auto& child : children) {
@@ -140,4 +139,4 @@ IisConfig DefaultIisConfig() {
   return config;
 }
 
-}  // namespace vardock
+}  // namespace iis_standin

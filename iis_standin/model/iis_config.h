@@ -9,10 +9,9 @@
 #include <utility>
 #include <vector>
 
-#include "vdir_setup/core/iis_names.h"
-#include "vdir_setup/core/variant.h"
+#include "iis_standin/model/vocabulary.h"
 
-namespace vardock {
+namespace iis_standin {
 
 struct ConfigNode {
   std::wstring name;
@@ -74,4 +73,4 @@ IisConfig DefaultIisConfig();
 // A directory reads it when neither it nor a key above it has a list of its own.
 std::vector<Variant> DefaultHttpErrors();
 
-}  // namespace vardock
+}  // namespace iis_standin

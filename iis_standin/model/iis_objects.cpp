@@ -2,11 +2,11 @@
 
 #include <algorithm>
 
-#include "vdir_setup/core/hresults.h"
+#include "iis_standin/model/vocabulary.h"
 #include "apphost_objects.h"
 #include "iis_schema.h"
 
-namespace vardock {
+namespace iis_standin {
 
 namespace {
 
@@ -318,4 +318,4 @@ ObjectRef MemoryObjectFactory::Create(std::wstring_view progId) {
   throw AutomationError(hr::kInvalidClassString, progId, L"Invalid class string");
 }
 
-}  // namespace vardock
+}  // namespace iis_standin

@@ -9,11 +9,11 @@
 #include <string_view>
 #include <vector>
 
-#include "vdir_setup/core/automation.h"
+#include "iis_standin/model/vocabulary.h"
 #include "apphost_store.h"
 #include "iis_config.h"
 
-namespace vardock {
+namespace iis_standin {
 
 struct MemberInfo {
   std::wstring_view name;
@@ -55,4 +55,4 @@ class MemoryObjectFactory final : public ObjectFactory {
   std::shared_ptr<apphost::MemoryApphostStore> apphost_;
 };
 
-}  // namespace vardock
+}  // namespace iis_standin

@@ -1,10 +1,9 @@
 #include "iis_schema.h"
 
-#include "vdir_setup/core/automation.h"
-#include "vdir_setup/core/hresults.h"
+#include "iis_standin/model/vocabulary.h"
 #include "iis_config.h"
 
-namespace vardock {
+namespace iis_standin {
 
 namespace {
 using enum ValueType;
@@ -117,4 +116,4 @@ void CheckType(const PropertyInfo& property, const Variant& value) {
   }
 }
 
-}  // namespace vardock
+}  // namespace iis_standin

@@ -4,9 +4,9 @@
 #include <span>
 #include <string_view>
 
-#include "vdir_setup/core/variant.h"
+#include "iis_standin/model/vocabulary.h"
 
-namespace vardock {
+namespace iis_standin {
 
 enum class ValueType { Text, Int16, Bool, TextArray };
 
@@ -32,4 +32,4 @@ void CheckType(const PropertyInfo& property, const Variant& value);
 inline constexpr std::wstring_view kContainerMethods[] = {L"GetObject", L"Create", L"Delete", L"SetInfo"};
 inline constexpr std::wstring_view kApplicationMethods[] = {L"AppCreate", L"AppCreate2"};
 
-}  // namespace vardock
+}  // namespace iis_standin

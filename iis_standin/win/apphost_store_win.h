@@ -12,6 +12,6 @@ inline constexpr wchar_t kApphostVariable[] = L"CORVANEL_APPHOST_STANDIN";
 inline constexpr wchar_t kApphostFaultsVariable[] = L"CORVANEL_APPHOST_FAIL";
 
 // One for the process, so that "the first N commits" counts every manager's.
-std::shared_ptr<vardock::apphost::ApphostStore> ProcessApphostStore();
+std::shared_ptr<apphost::ApphostStore> ProcessApphostStore();
 
 }  // namespace iis_standin

@@ -12,9 +12,9 @@ std::wstring ConfigFilePath() {
   return FileBesideModule(L"iis-standin.txt");
 }
 
-std::shared_ptr<vardock::IisConfig> LoadConfig() {
+std::shared_ptr<IisConfig> LoadConfig() {
   const std::wstring path = ConfigFilePath();
-  auto config = std::make_shared<vardock::IisConfig>();
+  auto config = std::make_shared<IisConfig>();
   if (const auto bytes = ReadFileBytes(path)) {
     std::wstring text = corvanel::Utf8ToWide(*bytes);
     if (text.starts_with(L'\uFEFF')) text.erase(0, 1);
@@ -24,13 +24,13 @@ std::shared_ptr<vardock::IisConfig> LoadConfig() {
       throw corvanel::AppError(L"IIS stand-in file \"" + path + L"\"", e.Message(), e.Code());
     }
   } else {
-    *config = vardock::DefaultIisConfig();
+    *config = DefaultIisConfig();
   }
-  config->onChange = [path](const vardock::IisConfig& changed) { SaveConfig(changed, path); };
+  config->onChange = [path](const IisConfig& changed) { SaveConfig(changed, path); };
   return config;
 }
 
-void SaveConfig(const vardock::IisConfig& config, const std::wstring& path) {
+void SaveConfig(const IisConfig& config, const std::wstring& path) {
   ReplaceFileBytes(path, corvanel::WideToUtf8(FormatConfigFile(config)));
 }
 

@@ -13,8 +13,8 @@ inline constexpr wchar_t kConfigVariable[] = L"CORVANEL_IIS_STANDIN";
 std::wstring ConfigFilePath();
 // Loads the file, parsed whole; the result saves itself to the same file after every change.
 // Throws a corvanel::AppError naming the file (and the line) when it cannot be read.
-std::shared_ptr<vardock::IisConfig> LoadConfig();
+std::shared_ptr<IisConfig> LoadConfig();
 // Writes a temporary file beside the target and replaces the target in one step.
-void SaveConfig(const vardock::IisConfig& config, const std::wstring& path);
+void SaveConfig(const IisConfig& config, const std::wstring& path);
 
 }  // namespace iis_standin

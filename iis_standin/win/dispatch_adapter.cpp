@@ -9,15 +9,21 @@
 #include "common/core/app_error.h"
 #include "common/win/com_win.h"
 #include "standin_module.h"
-#include "variant_convert.h"
-#include "vdir_setup/core/hresults.h"
-#include "vdir_setup/core/iis_names.h"
+#include "common/win/variant_com.h"
+#include "iis_standin/model/vocabulary.h"
 
 namespace iis_standin {
 
 using corvanel::unique_variant;
 
 namespace {
+
+// The stand-in hands out its own objects and takes back only those (and Nothing).
+IDispatch* PassModel(const ObjectRef& object) {
+  return std::dynamic_pointer_cast<IisObject>(object) ? ModelDispatch::Create(object) : nullptr;
+}
+ObjectRef ModelObject(IDispatch* dispatch) { return ModelDispatch::ModelOf(dispatch); }
+constexpr corvanel::ComObjectBridge kModelObjects{&PassModel, &ModelObject};
 
 // The description of the last error raised, until the client asks for it. The objects live in
 // single-threaded apartments; the lock only keeps two apartments from tearing the text.
@@ -37,7 +43,7 @@ HRESULT Raise(const corvanel::AppError& error, const std::wstring& member, EXCEP
   if (exception == nullptr) return code;
   {
     std::lock_guard lock(g_pendingLock);
-    g_pendingDescription = vardock::IisNamesEqual(error.Context(), member) ? error.Reason() : error.Message();
+    g_pendingDescription = corvanel::IisNamesEqual(error.Context(), member) ? error.Reason() : error.Message();
   }
   *exception = EXCEPINFO{};
   exception->bstrSource = ::SysAllocString(L"IIS stand-in");
@@ -89,13 +95,13 @@ class VariantEnum final : public ComObject<IEnumVARIANT, &IID_IEnumVARIANT> {
 
 }  // namespace
 
-IDispatch* ModelDispatch::Create(const vardock::ObjectRef& object) {
-  auto model = std::dynamic_pointer_cast<vardock::IisObject>(object);
-  if (!model) throw corvanel::AppError(L"IIS stand-in", L"Not an object of the stand-in", vardock::hr::kTypeMismatch);
+IDispatch* ModelDispatch::Create(const corvanel::ObjectRef& object) {
+  auto model = std::dynamic_pointer_cast<IisObject>(object);
+  if (!model) throw corvanel::AppError(L"IIS stand-in", L"Not an object of the stand-in", hr::kTypeMismatch);
   return new ModelDispatch(std::move(model));
 }
 
-std::shared_ptr<vardock::IisObject> ModelDispatch::ModelOf(IDispatch* dispatch) {
+std::shared_ptr<IisObject> ModelDispatch::ModelOf(IDispatch* dispatch) {
   ModelDispatch* mine = nullptr;
   if (dispatch == nullptr || FAILED(dispatch->QueryInterface(kIidModelObject, reinterpret_cast<void**>(&mine)))) {
     return nullptr;
@@ -105,7 +111,7 @@ std::shared_ptr<vardock::IisObject> ModelDispatch::ModelOf(IDispatch* dispatch) 
   return object;
 }
 
-ModelDispatch::ModelDispatch(std::shared_ptr<vardock::IisObject> object) : object_(std::move(object)) {}
+ModelDispatch::ModelDispatch(std::shared_ptr<IisObject> object) : object_(std::move(object)) {}
 
 HRESULT ModelDispatch::QueryInterface(REFIID iid, void** out) {
   if (out != nullptr && iid == kIidModelObject) {
@@ -134,12 +140,12 @@ HRESULT ModelDispatch::GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LC
   if (count == 0) return S_OK;
   try {
     for (UINT i = 0; i < count; ++i) ids[i] = DISPID_UNKNOWN;
-    if (vardock::IisNamesEqual(L"_NewEnum", names[0])) {
+    if (corvanel::IisNamesEqual(L"_NewEnum", names[0])) {
       ids[0] = DISPID_NEWENUM;
     } else {
       const auto members = object_->Members();
       for (std::size_t i = 0; i < members.size(); ++i) {
-        if (vardock::IisNamesEqual(members[i].name, names[0])) ids[0] = static_cast<DISPID>(i + 1);
+        if (corvanel::IisNamesEqual(members[i].name, names[0])) ids[0] = static_cast<DISPID>(i + 1);
       }
     }
     // The members take no named arguments.
@@ -168,18 +174,18 @@ HRESULT ModelDispatch::Invoke(DISPID id, REFIID iid, LCID, WORD flags, DISPPARAM
 HRESULT ModelDispatch::InvokeMember(DISPID id, WORD flags, const DISPPARAMS& params, VARIANT* result,
                                     UINT* argumentError, std::wstring& member) {
   // The caller's result may hold anything: it is overwritten, never cleared.
-  const auto setResult = [&](const vardock::Variant& value) {
-    if (result != nullptr) *result = ToWire(value);
+  const auto setResult = [&](const corvanel::Variant& value) {
+    if (result != nullptr) *result = corvanel::ToVariant(value, kModelObjects, member).release();
   };
   // Arguments arrive last first.
-  std::vector<vardock::Variant> args;
+  std::vector<corvanel::Variant> args;
   for (UINT i = params.cArgs; i-- > 0;) {
-    auto arg = FromWire(params.rgvarg[i]);
-    if (!arg) {
+    try {
+      args.push_back(corvanel::FromVariant(params.rgvarg[i], kModelObjects, corvanel::Received::Exact, L"argument"));
+    } catch (const corvanel::AppError&) {
       if (argumentError != nullptr) *argumentError = i;
       return DISP_E_TYPEMISMATCH;
     }
-    args.push_back(std::move(*arg));
   }
   const bool put = (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) != 0;
   const bool namedPut = params.cNamedArgs == 1 && params.rgdispidNamedArgs != nullptr &&
@@ -190,10 +196,7 @@ HRESULT ModelDispatch::InvokeMember(DISPID id, WORD flags, const DISPPARAMS& par
     member = L"_NewEnum";
     if (put || !args.empty()) return DISP_E_MEMBERNOTFOUND;
     auto items = std::make_shared<VariantEnum::Items>();
-    for (const vardock::Variant& child : object_->Children()) {
-      VARIANT wire = ToWire(child);
-      items->emplace_back(wire);
-    }
+    for (const Variant& child : object_->Children()) items->push_back(corvanel::ToVariant(child, kModelObjects, member));
     if (result != nullptr) {
       result->vt = VT_UNKNOWN;
       result->punkVal = new VariantEnum(std::move(items));
@@ -203,11 +206,11 @@ HRESULT ModelDispatch::InvokeMember(DISPID id, WORD flags, const DISPPARAMS& par
 
   const auto members = object_->Members();
   if (id == DISPID_VALUE) {
-    const auto item = std::ranges::find_if(members, [](const vardock::MemberInfo& m) { return m.indexed; });
+    const auto item = std::ranges::find_if(members, [](const MemberInfo& m) { return m.indexed; });
     if (item != members.end()) id = static_cast<DISPID>(item - members.begin() + 1);
   }
   if (id < 1 || static_cast<std::size_t>(id) > members.size()) return DISP_E_MEMBERNOTFOUND;
-  const vardock::MemberInfo& info = members[static_cast<std::size_t>(id) - 1];
+  const MemberInfo& info = members[static_cast<std::size_t>(id) - 1];
   member = info.name;
   if (info.method) {
     if (put || (flags & DISPATCH_METHOD) == 0) return DISP_E_MEMBERNOTFOUND;

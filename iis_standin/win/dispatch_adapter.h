@@ -19,9 +19,9 @@ class ModelDispatch final : public ComObject<IDispatch, &IID_IDispatch> {
  public:
   // A new object holding one reference. Throws std::bad_alloc, or AppError for an object that is
   // not of the model.
-  static IDispatch* Create(const vardock::ObjectRef& object);
+  static IDispatch* Create(const corvanel::ObjectRef& object);
   // The model object behind one of the stand-in's IDispatch objects; null for anything else.
-  static std::shared_ptr<vardock::IisObject> ModelOf(IDispatch* dispatch);
+  static std::shared_ptr<IisObject> ModelOf(IDispatch* dispatch);
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
 
@@ -32,12 +32,12 @@ class ModelDispatch final : public ComObject<IDispatch, &IID_IDispatch> {
                                    EXCEPINFO* exception, UINT* argumentError) override;
 
  private:
-  explicit ModelDispatch(std::shared_ptr<vardock::IisObject> object);
+  explicit ModelDispatch(std::shared_ptr<IisObject> object);
   // member: set to the member's name as soon as it is known, for the error description.
   HRESULT InvokeMember(DISPID id, WORD flags, const DISPPARAMS& params, VARIANT* result, UINT* argumentError,
                        std::wstring& member);
 
-  std::shared_ptr<vardock::IisObject> object_;
+  std::shared_ptr<IisObject> object_;
 };
 
 }  // namespace iis_standin

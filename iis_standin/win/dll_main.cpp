@@ -18,13 +18,13 @@ namespace {
 HMODULE g_module = nullptr;
 std::atomic<long> g_locks{0};
 
-using Creator = vardock::ObjectRef (*)();
+using Creator = corvanel::ObjectRef (*)();
 
-vardock::ObjectRef CreateNamespace() { return vardock::MakeIisNamespace(&LoadConfig); }
+corvanel::ObjectRef CreateNamespace() { return MakeIisNamespace(&LoadConfig); }
 // The configuration is read at creation: it says whether the object can be created at all.
-vardock::ObjectRef CreateSystemInfo() { return vardock::MakeSystemInfo(LoadConfig()); }
+corvanel::ObjectRef CreateSystemInfo() { return MakeSystemInfo(LoadConfig()); }
 // As real AHADMIN: creation always works, the file is read at the first call that needs it.
-vardock::ObjectRef CreateAdminManager() { return vardock::MakeAdminManager(ProcessApphostStore()); }
+corvanel::ObjectRef CreateAdminManager() { return MakeAdminManager(ProcessApphostStore()); }
 
 class ClassFactory final : public ComObject<IClassFactory, &IID_IClassFactory> {
  public:

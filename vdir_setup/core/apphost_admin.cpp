@@ -3,8 +3,7 @@
 #include <cstddef>
 #include <utility>
 
-#include "hresults.h"
-#include "iis_names.h"
+#include "automation.h"
 #include "site_number.h"
 #include "suppress_errors.h"
 

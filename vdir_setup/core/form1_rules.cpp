@@ -1,7 +1,7 @@
 #include "form1_rules.h"
 
 #include "error_text.h"
-#include "iis_names.h"
+#include "automation.h"
 #include "site_number.h"
 #include "suppress_errors.h"
 

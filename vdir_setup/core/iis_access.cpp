@@ -1,7 +1,6 @@
 #include "iis_access.h"
 
-#include "hresults.h"
-#include "iis_names.h"
+#include "automation.h"
 #include "site_number.h"
 
 namespace vardock {

@@ -6,7 +6,7 @@
 
 #include "common/core/ansi_codec.h"
 #include "registry_api.h"
-#include "variant.h"
+#include "automation.h"
 
 namespace vardock {
 

@@ -4,8 +4,8 @@
 
 #include <commctrl.h>
 
-#include "com_init_win.h"
-#include "dispatch_win.h"
+#include "common/win/com_init_win.h"
+#include "common/win/dispatch_win.h"
 #include "fatal_error_win.h"
 #include "registry_win.h"
 #include "vdir_setup/core/command_line.h"
@@ -20,7 +20,7 @@ int Run() {
   InitCommonControlsEx(&controls);
 
   const vardock::Registry registry(vardock::SystemRegistryApi());
-  vardock::ComObjectFactory objects;
+  corvanel::ComObjectFactory objects;
   vardock::WinHost host;
   vardock::Module1 module(registry, objects, host);
   host.Attach(module);
@@ -44,7 +44,7 @@ int Run() {
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   try {
     // COM first and last: every object reference is gone before the apartment is left.
-    const vardock::ComApartment apartment;
+    const corvanel::ComApartment apartment;
     return Run();
   } catch (...) {
     // Only what fails around Main (COM, the registry's setup, the message loop) arrives here; the

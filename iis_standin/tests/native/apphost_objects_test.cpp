@@ -7,9 +7,9 @@
 #include "common/core/utf8.h"
 #include "iis_standin/model/apphost_config.h"
 #include "iis_standin/model/apphost_objects.h"
-#include "vdir_setup/core/hresults.h"
+#include "iis_standin/model/vocabulary.h"
 
-namespace vardock {
+namespace iis_standin {
 namespace {
 
 using Args = std::vector<Variant>;
@@ -517,4 +517,4 @@ TEST_F(Apphost, NewElementsTakeTheirPositionAndSchemaOrder) {
 }
 
 }  // namespace
-}  // namespace vardock
+}  // namespace iis_standin

@@ -7,9 +7,9 @@
 #include "common/core/app_error.h"
 #include "common/core/utf8.h"
 #include "iis_standin/model/apphost_xml.h"
-#include "vdir_setup/core/hresults.h"
+#include "iis_standin/model/vocabulary.h"
 
-namespace vardock::apphost {
+namespace iis_standin::apphost {
 namespace {
 
 std::string WithoutCr(std::string text) {
@@ -115,4 +115,4 @@ TEST(ApphostXml, BinaryInputGivesAnErrorNotACrash) {
 }
 
 }  // namespace
-}  // namespace vardock::apphost
+}  // namespace iis_standin::apphost

@@ -6,15 +6,15 @@
 #include "common/core/app_error.h"
 #include "common/core/utf8.h"
 #include "iis_standin/core/config_file.h"
-#include "vdir_setup/core/hresults.h"
+#include "iis_standin/model/vocabulary.h"
 
 namespace iis_standin {
 namespace {
 
-using vardock::Variant;
+using corvanel::Variant;
 
 TEST(ConfigFile, ReadsKeysPropertiesAndFailures) {
-  const vardock::IisConfig config = ParseConfigFile(
+  const IisConfig config = ParseConfigFile(
       L"# comment\r\n"
       L"fail appcreate2-unknown\n"
       L"fail create-fails\n"
@@ -34,7 +34,7 @@ TEST(ConfigFile, ReadsKeysPropertiesAndFailures) {
   EXPECT_TRUE(config.failures.createFails);
   EXPECT_FALSE(config.failures.noWebService);
   EXPECT_EQ(config.domainName, L"CORVANEL");
-  const vardock::ConfigNode* site = config.Find(L"w3svc/7");
+  const ConfigNode* site = config.Find(L"w3svc/7");
   ASSERT_NE(site, nullptr);
   EXPECT_EQ(site->keyType, L"IIsWebServer");
   EXPECT_EQ(*site->FindProperty(L"ServerComment"), Variant(L"Say \"hi\" = C:\\x"));
@@ -47,7 +47,7 @@ TEST(ConfigFile, ReadsKeysPropertiesAndFailures) {
 }
 
 TEST(ConfigFile, CommentsAtTheEndOfLinesAndUnmodelledClasses) {
-  const vardock::IisConfig config = ParseConfigFile(
+  const IisConfig config = ParseConfigFile(
       L"fail delete-fails # Delete refused\n"
       L"fail setinfo-fails\t# after a tab\n"
       L"fail domainname-fails\t#\n"
@@ -91,9 +91,9 @@ TEST(ConfigFile, ReadmeExampleParses) {
     }
   }
   ASSERT_NE(example.find(L"[W3SVC/1/ROOT] IIsWebVirtualDir"), std::wstring::npos) << corvanel::WideToUtf8(example);
-  vardock::IisConfig config;
+  IisConfig config;
   ASSERT_NO_THROW(config = ParseConfigFile(example)) << corvanel::WideToUtf8(example);
-  const vardock::IisFailures& f = config.failures;
+  const IisFailures& f = config.failures;
   EXPECT_TRUE(f.noWebService && f.appCreate2Unknown && f.appCreateFails && f.createFails && f.noSystemInfo &&
               f.deleteFails && f.setInfoFails && f.domainNameFails)
       << "the example shows every switch";
@@ -103,7 +103,7 @@ TEST(ConfigFile, ReadmeExampleParses) {
 }
 
 TEST(ConfigFile, WritesWhatItReads) {
-  vardock::IisConfig config = vardock::DefaultIisConfig();
+  IisConfig config = DefaultIisConfig();
   config.failures.noSystemInfo = true;
   config.Find(L"W3SVC/1")->SetProperty(L"ServerComment", L"Quote \" and \\ and \u00E9");
   const std::wstring text = FormatConfigFile(config);
@@ -154,7 +154,7 @@ TEST(ConfigFile, BadTextNamesTheLine) {
     } catch (const corvanel::AppError& e) {
       EXPECT_EQ(e.Context(), c.line);
       EXPECT_NE(e.Reason().find(c.reason), std::wstring::npos) << corvanel::WideToUtf8(e.Reason());
-      EXPECT_EQ(e.Code(), vardock::hr::kInvalidData);
+      EXPECT_EQ(e.Code(), hr::kInvalidData);
     }
   }
 }

@@ -4,10 +4,11 @@
 #include <functional>
 
 #include "common/core/utf8.h"
-#include "vdir_setup/core/hresults.h"
+#include "iis_standin/model/vocabulary.h"
 #include "iis_standin/model/iis_objects.h"
+#include "iis_standin/tests/support/iis6_path.h"
 
-namespace vardock {
+namespace iis_standin {
 namespace {
 
 using Args = std::vector<Variant>;
@@ -27,15 +28,8 @@ class IisModel : public ::testing::Test {
     config->onChange = [this](const IisConfig&) { ++changes; };
   }
 
-  ObjectRef Service() {
-    return factory.Create(L"IISNamespace")
-        ->CallMethod(L"GetObject", Args{L"IISWebService", L"127.0.0.1/w3svc"})
-        .AsObject();
-  }
-  ObjectRef Root(const wchar_t* site = L"1") {
-    const ObjectRef server = Service()->CallMethod(L"GetObject", Args{L"IISWebServer", site}).AsObject();
-    return server->CallMethod(L"GetObject", Args{L"IISWebVirtualDir", L"Root"}).AsObject();
-  }
+  ObjectRef Service() { return testing::WebService(factory); }
+  ObjectRef Root(const wchar_t* site = L"1") { return testing::SiteRoot(factory, site); }
   ObjectRef NewDir(const wchar_t* name) {
     return Root()->CallMethod(L"Create", Args{L"IISWebVirtualDir", name}).AsObject();
   }
@@ -271,4 +265,4 @@ TEST_F(IisModel, SystemInfoGivesTheDomain) {
 }
 
 }  // namespace
-}  // namespace vardock
+}  // namespace iis_standin

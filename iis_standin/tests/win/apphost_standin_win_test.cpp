@@ -11,16 +11,16 @@
 #include "common/core/unique_any.h"
 #include "common/win/handles_win.h"
 #include "standin_fixture.h"
-#include "vdir_setup/core/hresults.h"
-#include "vdir_setup/win/dispatch_win.h"
+#include "iis_standin/model/vocabulary.h"
+#include "common/win/dispatch_win.h"
 #include "common/tests/win/start_process_win.h"
 
 namespace iis_standin::testing {
 namespace {
 
 using corvanel::AppError;
-using vardock::ObjectRef;
-using vardock::Variant;
+using corvanel::ObjectRef;
+using corvanel::Variant;
 using Args = std::vector<Variant>;
 
 constexpr wchar_t kManager[] = L"Microsoft.ApplicationHost.WritableAdminManager";
@@ -29,7 +29,7 @@ constexpr wchar_t kMobile[] = L"MACHINE/WEBROOT/APPHOST/Default Web Site/Mobile"
 
 class NativeObjects : public StandInTest {
  public:
-  vardock::ComObjectFactory factory;
+  corvanel::ComObjectFactory factory;
   ObjectRef manager = factory.Create(kManager);
 
   ObjectRef Section(const wchar_t* section, const wchar_t* path = kServer) const {
@@ -44,7 +44,7 @@ class NativeObjects : public StandInTest {
     for (const auto& [name, value] : values) Property(element, name)->PutProperty(L"Value", value);
     return element;
   }
-  static IDispatch* Raw(const ObjectRef& object) { return dynamic_cast<vardock::DispatchObject&>(*object).get(); }
+  static IDispatch* Raw(const ObjectRef& object) { return dynamic_cast<corvanel::DispatchObject&>(*object).get(); }
   // Invokes a member as a script engine would, giving the HRESULT and the result.
   static HRESULT Invoke(const ObjectRef& object, DISPID id, WORD flags, std::vector<VARIANT> args,
                         corvanel::unique_variant* result = nullptr) {
@@ -119,7 +119,7 @@ TEST_F(NativeObjects, ItemAndAddElementAsScriptEnginesCallThem) {
       ASSERT_EQ(Invoke(files, id, flags, {index}, &result), S_OK);
       ASSERT_EQ(result.get().vt, VT_DISPATCH);
       const ObjectRef entry =
-          std::make_shared<vardock::DispatchObject>(corvanel::com_ptr<IDispatch>::copy(result.get().pdispVal));
+          std::make_shared<corvanel::DispatchObject>(corvanel::com_ptr<IDispatch>::copy(result.get().pdispVal));
       EXPECT_EQ(Property(entry, L"value")->GetProperty(L"Value"), Variant(L"Default.asp"));
     }
   }
@@ -161,32 +161,32 @@ TEST_F(NativeObjects, ErrorsCarryIisCodesAndTexts) {
          errors->CallMethod(L"AddElement",
                             Args{NewElement(errors, {{L"statusCode", Variant::UI4(401)}, {L"path", L"x.htm"}})});
        },
-       vardock::hr::kAlreadyExists, L"Cannot add duplicate collection entry of type 'error'"},
+       hr::kAlreadyExists, L"Cannot add duplicate collection entry of type 'error'"},
       {"a boolean as text", nullptr, nullptr,
        [](NativeObjects& t) {
          Property(t.Section(L"system.webServer/defaultDocument"), L"enabled")->PutProperty(L"Value", L"true");
        },
-       vardock::hr::kTypeMismatch, L"boolean"},
+       hr::kTypeMismatch, L"boolean"},
       {"an unknown attribute", nullptr, nullptr,
        [](NativeObjects& t) { Property(t.Section(L"system.webServer/defaultDocument"), L"colour"); },
-       vardock::hr::kInvalidArg, L"'colour'"},
+       hr::kInvalidArg, L"'colour'"},
       {"unreadable", L"unreadable", nullptr,
        [](NativeObjects& t) { t.factory.Create(kManager)->CallMethod(L"GetAdminSection", Args{L"system.webServer/asp", kServer}); },
-       vardock::hr::kInvalidData, L"Cannot read configuration file"},
+       hr::kInvalidData, L"Cannot read configuration file"},
       {"malformed", nullptr, "<configuration>\r\n<sites>",
-       [](NativeObjects& t) { t.Section(L"system.webServer/asp"); }, vardock::hr::kInvalidData,
+       [](NativeObjects& t) { t.Section(L"system.webServer/asp"); }, hr::kInvalidData,
        L"line 2: the file ends before </sites>"},
       {"access denied", L"access-denied", nullptr,
        [](NativeObjects& t) { t.factory.Create(kManager)->CallMethod(L"GetAdminSection", Args{L"system.webServer/asp", kServer}); },
-       vardock::hr::kAccessDenied, L"Access is denied"},
+       hr::kAccessDenied, L"Access is denied"},
       {"disk full", L"commit-fails", nullptr,
        [](NativeObjects& t) {
          Property(t.Section(L"system.webServer/defaultDocument"), L"enabled")->PutProperty(L"Value", false);
          t.manager->CallMethod(L"CommitChanges", {});
        },
-       vardock::hr::kDiskFull, L"not enough space"},
+       hr::kDiskFull, L"not enough space"},
       {"a mistyped switch", L"comit-fails", nullptr, [](NativeObjects& t) { t.Section(L"system.webServer/asp"); },
-       vardock::hr::kInvalidArg, L"comit-fails"},
+       hr::kInvalidArg, L"comit-fails"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);

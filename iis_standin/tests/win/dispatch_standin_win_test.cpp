@@ -6,33 +6,27 @@
 #include "common/core/app_error.h"
 #include "common/core/utf8.h"
 #include "standin_fixture.h"
-#include "vdir_setup/core/hresults.h"
-#include "vdir_setup/win/dispatch_win.h"
+#include "iis_standin/tests/support/iis6_path.h"
+#include "iis_standin/model/vocabulary.h"
+#include "common/win/dispatch_win.h"
 
 namespace iis_standin::testing {
 namespace {
 
 using corvanel::AppError;
-using vardock::ObjectRef;
-using vardock::Variant;
+using corvanel::ObjectRef;
+using corvanel::Variant;
 using Args = std::vector<Variant>;
 
 class Wrapper : public StandInTest {
  public:
-  vardock::ComObjectFactory factory;
+  corvanel::ComObjectFactory factory;
 
-  ObjectRef Service() {
-    return factory.Create(L"IISNamespace")
-        ->CallMethod(L"GetObject", Args{L"IISWebService", L"127.0.0.1/w3svc"})
-        .AsObject();
-  }
-  ObjectRef Root(const wchar_t* site = L"1") {
-    const ObjectRef server = Service()->CallMethod(L"GetObject", Args{L"IISWebServer", site}).AsObject();
-    return server->CallMethod(L"GetObject", Args{L"IISWebVirtualDir", L"Root"}).AsObject();
-  }
+  ObjectRef Service() { return testing::WebService(factory); }
+  ObjectRef Root(const wchar_t* site = L"1") { return testing::SiteRoot(factory, site); }
   // What the object gives for a property, seen through IDispatch itself rather than the wrapper.
   static VARTYPE WireType(const ObjectRef& object, const wchar_t* name) {
-    IDispatch* dispatch = dynamic_cast<vardock::DispatchObject&>(*object).get();
+    IDispatch* dispatch = dynamic_cast<corvanel::DispatchObject&>(*object).get();
     std::wstring buffer(name);
     LPOLESTR names[] = {buffer.data()};
     DISPID id = 0;
@@ -137,20 +131,20 @@ TEST_F(Wrapper, ErrorsCarryHresultMemberAndDescription) {
        [](Wrapper& t) {
          t.Root()->CallMethod(L"GetObject", Args{L"IISWebVirtualDir", L"Mobile"});
        },
-       vardock::hr::kPathNotFound, L"GetObject", L"cannot find the path"},
+       hr::kPathNotFound, L"GetObject", L"cannot find the path"},
       {"existing directory", "",
        [](Wrapper& t) {
          t.Root()->CallMethod(L"Create", Args{L"IISWebVirtualDir", L"PHONE"});
        },
-       vardock::hr::kAlreadyExists, L"Create", L"already exists"},
+       hr::kAlreadyExists, L"Create", L"already exists"},
       {"deleting a missing directory", "",
        [](Wrapper& t) {
          t.Root()->CallMethod(L"Delete", Args{L"IISWebVirtualDir", L"Mobile"});
        },
-       vardock::hr::kPathNotFound, L"Delete", L"cannot find the path"},
-      {"site number naming no site", "", [](Wrapper& t) { t.Root(L"3"); }, vardock::hr::kPathNotFound, L"GetObject",
+       hr::kPathNotFound, L"Delete", L"cannot find the path"},
+      {"site number naming no site", "", [](Wrapper& t) { t.Root(L"3"); }, hr::kPathNotFound, L"GetObject",
        L"cannot find the path"},
-      {"no web service", "fail no-web-service\n", [](Wrapper& t) { t.Service(); }, vardock::hr::kPathNotFound,
+      {"no web service", "fail no-web-service\n", [](Wrapper& t) { t.Service(); }, hr::kPathNotFound,
        L"GetObject", L"cannot find the path"},
       {"older IIS", "fail appcreate2-unknown\n",
        [](Wrapper& t) {
@@ -159,7 +153,7 @@ TEST_F(Wrapper, ErrorsCarryHresultMemberAndDescription) {
              .AsObject()
              ->CallMethod(L"AppCreate2", Args{std::int16_t{2}});
        },
-       vardock::hr::kUnknownName, L"AppCreate2", L""},
+       hr::kUnknownName, L"AppCreate2", L""},
       {"AppCreate refused", "fail appcreate-fails\n",
        [](Wrapper& t) {
          t.Root()
@@ -167,26 +161,26 @@ TEST_F(Wrapper, ErrorsCarryHresultMemberAndDescription) {
              .AsObject()
              ->CallMethod(L"AppCreate", Args{true});
        },
-       vardock::hr::kFail, L"AppCreate", L"Unspecified"},
+       hr::kFail, L"AppCreate", L"Unspecified"},
       {"creation refused", "fail create-fails\n",
        [](Wrapper& t) {
          t.Root()->CallMethod(L"Create", Args{L"IISWebVirtualDir", L"Mobile"});
        },
-       vardock::hr::kAccessDenied, L"Create", L"Access is denied"},
+       hr::kAccessDenied, L"Create", L"Access is denied"},
       {"deletion refused", "fail delete-fails\n",
        [](Wrapper& t) {
          t.Root()->CallMethod(L"Delete", Args{L"IISWebVirtualDir", L"Phone"});
        },
-       vardock::hr::kAccessDenied, L"Delete", L"Access is denied"},
+       hr::kAccessDenied, L"Delete", L"Access is denied"},
       {"storing a directory's path refused", "fail setinfo-fails\n",
        [](Wrapper& t) {
          const ObjectRef dir = t.Root()->CallMethod(L"GetObject", Args{L"IISWebVirtualDir", L"Phone"}).AsObject();
          dir->PutProperty(L"Path", L"C:\\Web\\Other");
          dir->CallMethod(L"SetInfo", {});
        },
-       vardock::hr::kDiskFull, L"SetInfo", L"not enough space"},
+       hr::kDiskFull, L"SetInfo", L"not enough space"},
       {"domain unreadable", "fail domainname-fails\n",
-       [](Wrapper& t) { t.factory.Create(L"WinNTSystemInfo")->GetProperty(L"DomainName"); }, vardock::hr::kNoSuchDomain,
+       [](Wrapper& t) { t.factory.Create(L"WinNTSystemInfo")->GetProperty(L"DomainName"); }, hr::kNoSuchDomain,
        L"DomainName", L"domain"},
       {"flags as text", "",
        [](Wrapper& t) {
@@ -195,22 +189,22 @@ TEST_F(Wrapper, ErrorsCarryHresultMemberAndDescription) {
              .AsObject()
              ->PutProperty(L"AuthFlags", L"2");
        },
-       vardock::hr::kTypeMismatch, L"AuthFlags", L"16-bit integer"},
+       hr::kTypeMismatch, L"AuthFlags", L"16-bit integer"},
       {"an object as an argument", "",
        [](Wrapper& t) {
          t.Root()->CallMethod(L"GetObject", Args{L"IISWebVirtualDir", Variant(t.Root())});
        },
-       vardock::hr::kTypeMismatch, L"GetObject", L""},
+       hr::kTypeMismatch, L"GetObject", L""},
       {"too few arguments", "", [](Wrapper& t) { t.Root()->CallMethod(L"GetObject", Args{L"IISWebVirtualDir"}); },
-       vardock::hr::kBadParamCount, L"GetObject", L""},
-      {"no such member", "", [](Wrapper& t) { t.Root()->GetProperty(L"Colour"); }, vardock::hr::kUnknownName, L"Colour",
+       hr::kBadParamCount, L"GetObject", L""},
+      {"no such member", "", [](Wrapper& t) { t.Root()->GetProperty(L"Colour"); }, hr::kUnknownName, L"Colour",
        L""},
       {"malformed file", "[W3SVC/9/ROOT] IIsWebVirtualDir\n", [](Wrapper& t) { t.Service(); },
-       vardock::hr::kInvalidData, L"GetObject", L"line 1"},
+       hr::kInvalidData, L"GetObject", L"line 1"},
       {"no system information", "fail no-system-info\n", [](Wrapper& t) { t.factory.Create(L"WinNTSystemInfo"); },
-       vardock::hr::kClassNotRegistered, L"WinNTSystemInfo", L""},
+       hr::kClassNotRegistered, L"WinNTSystemInfo", L""},
       {"unregistered identifier", "", [](Wrapper& t) { t.factory.Create(L"Corvanel.NoSuchObject"); },
-       vardock::hr::kInvalidClassString, L"Corvanel.NoSuchObject", L""},
+       hr::kInvalidClassString, L"Corvanel.NoSuchObject", L""},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);

@@ -13,7 +13,7 @@
 #include <string>
 
 #include "common/core/utf8.h"
-#include "vdir_setup/win/com_init_win.h"
+#include "common/win/com_init_win.h"
 
 namespace iis_standin::testing {
 
@@ -31,7 +31,7 @@ class StandInTest : public ::testing::Test {
       dir / (corvanel::Utf8ToWide(::testing::UnitTest::GetInstance()->current_test_info()->name()) + L".txt");
   std::filesystem::path apphostFile = std::filesystem::path(file).replace_extension(L".config");
 
-  static void SetUpTestSuite() { apartment_ = std::make_unique<vardock::ComApartment>(); }
+  static void SetUpTestSuite() { apartment_ = std::make_unique<corvanel::ComApartment>(); }
   static void TearDownTestSuite() { apartment_.reset(); }
 
   void SetUp() override {
@@ -65,7 +65,7 @@ class StandInTest : public ::testing::Test {
   }
 
  private:
-  static inline std::unique_ptr<vardock::ComApartment> apartment_;
+  static inline std::unique_ptr<corvanel::ComApartment> apartment_;
 };
 
 // Three sites among other children of the service, so that only the class tells them apart.

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "vardock_fixture.h"
-#include "vdir_setup/core/hresults.h"
+#include "vdir_setup/core/automation.h"
 
 namespace vardock::testing {
 namespace {

@@ -2,9 +2,9 @@
 #include <gtest/gtest.h>
 
 #include "common/core/utf8.h"
-#include "vdir_setup/core/iis_names.h"
+#include "common/core/iis_names.h"
 
-namespace vardock {
+namespace corvanel {
 namespace {
 
 TEST(IisNamesEqual, FoldsAsWindowsDoes) {
@@ -32,11 +32,11 @@ TEST(IisNamesEqual, FoldsAsWindowsDoes) {
       {L"\U00010400", L"\U00010428", false},  // a Deseret pair: Windows folds UTF-16 units only
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(corvanel::WideToUtf8(c.a) + " / " + corvanel::WideToUtf8(c.b));
+    SCOPED_TRACE(WideToUtf8(c.a) + " / " + WideToUtf8(c.b));
     EXPECT_EQ(IisNamesEqual(c.a, c.b), c.equal);
     EXPECT_EQ(IisNamesEqual(c.b, c.a), c.equal);
   }
 }
 
 }  // namespace
-}  // namespace vardock
+}  // namespace corvanel

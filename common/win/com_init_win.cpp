@@ -4,14 +4,14 @@
 
 #include "common/win/win_error.h"
 
-namespace vardock {
+namespace corvanel {
 
 ComApartment::ComApartment() {
   const HRESULT hr = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
-  if (FAILED(hr)) throw corvanel::HResultError(hr, L"CoInitializeEx");
+  if (FAILED(hr)) throw HResultError(hr, L"CoInitializeEx");
 }
 
 // Also after S_FALSE (already initialised): every successful call is balanced.
 ComApartment::~ComApartment() { ::CoUninitialize(); }
 
-}  // namespace vardock
+}  // namespace corvanel

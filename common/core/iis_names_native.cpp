@@ -6,7 +6,7 @@
 
 #include "iis_names.h"
 
-namespace vardock {
+namespace corvanel {
 
 namespace {
 // The C.UTF-8 locale's simple upper-case mapping, independent of the process's own locale.
@@ -36,4 +36,4 @@ bool IisNamesEqual(std::wstring_view a, std::wstring_view b) {
   return true;
 }
 
-}  // namespace vardock
+}  // namespace corvanel

@@ -3,10 +3,10 @@
 #include "common/core/app_error.h"
 #include "hresults.h"
 
-namespace vardock {
+namespace corvanel {
 
 namespace {
-[[noreturn]] void ThrowTypeMismatch() { throw corvanel::AppError(L"Variant", L"Type mismatch", hr::kTypeMismatch); }
+[[noreturn]] void ThrowTypeMismatch() { throw AppError(L"Variant", L"Type mismatch", hr::kTypeMismatch); }
 
 template <typename T, typename V>
 const T& Get(const V& value) {
@@ -26,7 +26,7 @@ const ObjectRef& Variant::AsObjectOrNothing() const { return Get<ObjectRef>(valu
 
 const ObjectRef& Variant::AsObject() const {
   const ObjectRef& object = AsObjectOrNothing();
-  if (!object) throw corvanel::AppError(L"Variant", L"Object variable not set", hr::kObjectNotSet);
+  if (!object) throw AppError(L"Variant", L"Object variable not set", hr::kObjectNotSet);
   return object;
 }
 
@@ -69,4 +69,4 @@ std::wstring Describe(const Variant& value) {
   }
 }
 
-}  // namespace vardock
+}  // namespace corvanel

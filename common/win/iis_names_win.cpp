@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <climits>
 
-#include "vdir_setup/core/iis_names.h"
+#include "common/core/iis_names.h"
 
-namespace vardock {
+namespace corvanel {
 
 bool IisNamesEqual(std::wstring_view a, std::wstring_view b) {
   if (a.size() != b.size()) return false;
@@ -19,4 +19,4 @@ bool IisNamesEqual(std::wstring_view a, std::wstring_view b) {
   return true;
 }
 
-}  // namespace vardock
+}  // namespace corvanel

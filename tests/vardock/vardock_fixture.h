@@ -9,6 +9,7 @@
 
 #include "common/core/ansi_codec.h"
 #include "common/core/utf8.h"
+#include "iis_standin/model/apphost_objects.h"
 #include "iis_standin/model/iis_objects.h"
 #include "vdir_setup/core/module1.h"
 #include "vdir_setup/tests/support/memory_registry.h"
@@ -16,6 +17,15 @@
 #include "vdir_setup/tests/support/recording_objects.h"
 
 namespace vardock::testing {
+
+// The stand-in's in-memory IIS, the server these tests run Vardock against.
+using iis_standin::ConfigNode;
+using iis_standin::DefaultHttpErrors;
+using iis_standin::DefaultIisConfig;
+using iis_standin::IisConfig;
+using iis_standin::IisFailures;
+using iis_standin::MemoryObjectFactory;
+namespace apphost = iis_standin::apphost;
 
 // What every test of the program's procedures has: the in-memory registry, a recording host, the
 // log of IIS calls, and the product's settings key.

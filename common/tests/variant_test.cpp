@@ -5,10 +5,10 @@
 
 #include "common/core/app_error.h"
 #include "common/core/utf8.h"
-#include "vdir_setup/core/hresults.h"
-#include "vdir_setup/core/variant.h"
+#include "common/core/hresults.h"
+#include "common/core/variant.h"
 
-namespace vardock {
+namespace corvanel {
 namespace {
 
 using Kind = Variant::Kind;
@@ -46,7 +46,7 @@ TEST(Variant, LiteralsKeepTheirKind) {
       {Variant(ObjectRef()), Kind::Object},
       {Variant(std::vector<Variant>{}), Kind::Array},
   };
-  for (const auto& c : cases) EXPECT_EQ(c.value.kind(), c.kind) << corvanel::WideToUtf8(Describe(c.value));
+  for (const auto& c : cases) EXPECT_EQ(c.value.kind(), c.kind) << WideToUtf8(Describe(c.value));
 }
 
 TEST(Variant, ToTextAsVisualBasicConverts) {
@@ -72,7 +72,7 @@ TEST(Variant, WrongKindIsATypeMismatch) {
   const auto code = [](auto&& action) {
     try {
       action();
-    } catch (const corvanel::AppError& e) {
+    } catch (const AppError& e) {
       return e.Code();
     }
     return std::uint32_t{0};
@@ -93,4 +93,4 @@ TEST(Variant, ArraysCompareByItems) {
 }
 
 }  // namespace
-}  // namespace vardock
+}  // namespace corvanel

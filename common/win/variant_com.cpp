@@ -1,47 +1,55 @@
-#include "variant_win.h"
+#include "variant_com.h"
 
 #include <vector>
 
 #include "dispatch_win.h"
 
-namespace vardock {
-
-using corvanel::com_ptr;
-using corvanel::unique_safearray;
-using corvanel::unique_variant;
+namespace corvanel {
 
 namespace {
 void Check(HRESULT hr, std::wstring_view member) {
   if (FAILED(hr)) throw DispatchError(hr, member);
 }
 
-Variant FromArray(SAFEARRAY* array, VARTYPE elementType, std::wstring_view member) {
+[[noreturn]] void Mismatch(std::wstring_view member, const wchar_t* what) {
+  throw DispatchError(DISP_E_TYPEMISMATCH, member, what);
+}
+
+Variant FromArray(SAFEARRAY* array, VARTYPE elementType, const ComObjectBridge& objects, Received accept,
+                  std::wstring_view member) {
+  const bool texts = elementType == VT_BSTR && accept == Received::AsServersReturn;
+  if (elementType != VT_VARIANT && !texts) Mismatch(member, L"Array of an unsupported element type");
   if (array == nullptr) return std::vector<Variant>{};
-  if (::SafeArrayGetDim(array) != 1) throw DispatchError(DISP_E_TYPEMISMATCH, member, L"Not a one-dimensional array");
+  if (::SafeArrayGetDim(array) != 1) Mismatch(member, L"Not a one-dimensional array");
   LONG lower = 0, upper = -1;
   Check(::SafeArrayGetLBound(array, 1, &lower), member);
   Check(::SafeArrayGetUBound(array, 1, &upper), member);
   std::vector<Variant> items;
   for (LONG index = lower; index <= upper; ++index) {
     unique_variant item;
-    if (elementType == VT_VARIANT) {
-      Check(::SafeArrayGetElement(array, &index, item.put()), member);
-    } else if (elementType == VT_BSTR) {
+    if (texts) {
       BSTR text = nullptr;
       Check(::SafeArrayGetElement(array, &index, &text), member);
       VARIANT& held = *item.put();
       held.vt = VT_BSTR;
       held.bstrVal = text;
     } else {
-      throw DispatchError(DISP_E_TYPEMISMATCH, member, L"Array of an unsupported element type");
+      Check(::SafeArrayGetElement(array, &index, item.put()), member);
     }
-    items.push_back(FromVariant(item.get(), member));
+    items.push_back(FromVariant(item.get(), objects, accept, member));
   }
   return items;
 }
+
+Variant FromDispatch(IDispatch* dispatch, const ComObjectBridge& objects, std::wstring_view member) {
+  if (dispatch == nullptr) return ObjectRef();
+  ObjectRef object = objects.fromDispatch(dispatch);
+  if (!object) Mismatch(member, L"Not an object this end takes");
+  return object;
+}
 }  // namespace
 
-unique_variant ToVariant(const Variant& value, std::wstring_view member) {
+unique_variant ToVariant(const Variant& value, const ComObjectBridge& objects, std::wstring_view member) {
   unique_variant result;
   VARIANT& out = *result.put();
   switch (value.kind()) {
@@ -71,15 +79,12 @@ unique_variant ToVariant(const Variant& value, std::wstring_view member) {
       break;
     }
     case Variant::Kind::Object: {
-      // Nothing is passed as a null VT_DISPATCH; other objects must be IDispatch wrappers.
-      IDispatch* dispatch = nullptr;
-      if (const ObjectRef& object = value.AsObjectOrNothing()) {
-        const auto* wrapper = dynamic_cast<const DispatchObject*>(object.get());
-        if (wrapper == nullptr) throw DispatchError(DISP_E_TYPEMISMATCH, member, L"Not an automation object");
-        dispatch = wrapper->get();
+      // Nothing is passed as a null VT_DISPATCH.
+      const ObjectRef& object = value.AsObjectOrNothing();
+      if (object && (out.pdispVal = objects.toDispatch(object)) == nullptr) {
+        Mismatch(member, L"Not an object this end can pass");
       }
       out.vt = VT_DISPATCH;
-      out.pdispVal = com_ptr<IDispatch>::copy(dispatch).release();
       break;
     }
     case Variant::Kind::Array: {
@@ -87,7 +92,7 @@ unique_variant ToVariant(const Variant& value, std::wstring_view member) {
       unique_safearray array(::SafeArrayCreateVector(VT_VARIANT, 0, static_cast<ULONG>(items.size())));
       if (!array) throw DispatchError(E_OUTOFMEMORY, member);
       for (LONG index = 0; index < static_cast<LONG>(items.size()); ++index) {
-        unique_variant item = ToVariant(items[static_cast<std::size_t>(index)], member);
+        unique_variant item = ToVariant(items[static_cast<std::size_t>(index)], objects, member);
         Check(::SafeArrayPutElement(array.get(), &index, &item.get()), member);
       }
       out.vt = VT_ARRAY | VT_VARIANT;
@@ -98,17 +103,17 @@ unique_variant ToVariant(const Variant& value, std::wstring_view member) {
   return result;
 }
 
-Variant FromVariant(const VARIANT& value, std::wstring_view member) {
+Variant FromVariant(const VARIANT& value, const ComObjectBridge& objects, Received accept, std::wstring_view member) {
   if ((value.vt & VT_BYREF) != 0) {
     unique_variant direct;
     // The source is only read; the API's signature lacks the const.
     Check(::VariantCopyInd(direct.put(), const_cast<VARIANT*>(&value)), member);
-    return FromVariant(direct.get(), member);
+    return FromVariant(direct.get(), objects, accept, member);
   }
-  if ((value.vt & VT_ARRAY) != 0) return FromArray(value.parray, value.vt & VT_TYPEMASK, member);
+  if ((value.vt & VT_ARRAY) != 0) return FromArray(value.parray, value.vt & VT_TYPEMASK, objects, accept, member);
+  const bool lenient = accept == Received::AsServersReturn;
   switch (value.vt) {
     case VT_EMPTY:
-    case VT_NULL:
       return {};
     case VT_I2:
       return value.iVal;
@@ -123,20 +128,27 @@ Variant FromVariant(const VARIANT& value, std::wstring_view member) {
     case VT_BSTR:
       return std::wstring(value.bstrVal, ::SysStringLen(value.bstrVal));
     case VT_DISPATCH:
-      if (value.pdispVal == nullptr) return ObjectRef();
-      return ObjectRef(std::make_shared<DispatchObject>(com_ptr<IDispatch>::copy(value.pdispVal)));
-    case VT_UNKNOWN: {
-      if (value.punkVal == nullptr) return ObjectRef();
-      com_ptr<IDispatch> dispatch;
-      Check(com_ptr<IUnknown>::copy(value.punkVal).query(dispatch), member);
-      return ObjectRef(std::make_shared<DispatchObject>(std::move(dispatch)));
-    }
-    default: {
-      unique_variant number;
-      Check(::VariantChangeType(number.put(), const_cast<VARIANT*>(&value), 0, VT_I2), member);
-      return number.get().iVal;
-    }
+      return FromDispatch(value.pdispVal, objects, member);
+    case VT_NULL:
+      if (lenient) return {};
+      break;
+    case VT_UNKNOWN:
+      if (lenient) {
+        if (value.punkVal == nullptr) return ObjectRef();
+        com_ptr<IDispatch> dispatch;
+        Check(com_ptr<IUnknown>::copy(value.punkVal).query(dispatch), member);
+        return FromDispatch(dispatch.get(), objects, member);
+      }
+      break;
+    default:
+      if (lenient) {
+        unique_variant number;
+        Check(::VariantChangeType(number.put(), const_cast<VARIANT*>(&value), 0, VT_I2), member);
+        return number.get().iVal;
+      }
+      break;
   }
+  Mismatch(member, L"Not an automation type this end takes");
 }
 
-}  // namespace vardock
+}  // namespace corvanel

@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "common/core/app_error.h"
-#include "vdir_setup/win/dispatch_win.h"
+#include "common/win/dispatch_win.h"
 
-namespace vardock {
+namespace corvanel {
 namespace {
 
 using Args = std::vector<Variant>;
@@ -89,12 +89,12 @@ TEST(DispatchArguments, AreReleasedWhetherSentOrNot) {
     SCOPED_TRACE(c.what);
     CountingDispatch server;
     {
-      const ObjectRef object = std::make_shared<DispatchObject>(corvanel::com_ptr<IDispatch>::copy(&server));
+      const ObjectRef object = std::make_shared<DispatchObject>(com_ptr<IDispatch>::copy(&server));
       ASSERT_EQ(server.references, 1u);
       try {
         object->CallMethod(L"Call", c.args(object));
         EXPECT_FALSE(c.received.empty()) << "sent";
-      } catch (const corvanel::AppError& e) {
+      } catch (const AppError& e) {
         EXPECT_TRUE(c.received.empty()) << "not sent";
         EXPECT_EQ(e.Code(), static_cast<std::uint32_t>(DISP_E_TYPEMISMATCH));
       }
@@ -106,4 +106,4 @@ TEST(DispatchArguments, AreReleasedWhetherSentOrNot) {
 }
 
 }  // namespace
-}  // namespace vardock
+}  // namespace corvanel

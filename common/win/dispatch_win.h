@@ -10,16 +10,16 @@
 
 #include "common/core/app_error.h"
 #include "common/win/com_win.h"
-#include "vdir_setup/core/automation.h"
+#include "common/core/automation.h"
 
-namespace vardock {
+namespace corvanel {
 
-corvanel::AppError DispatchError(HRESULT hr, std::wstring_view member, std::wstring description = {});
+AppError DispatchError(HRESULT hr, std::wstring_view member, std::wstring description = {});
 
 class DispatchObject final : public AutomationObject {
  public:
   // Throws when given no object: a call through nothing must not look like success.
-  explicit DispatchObject(corvanel::com_ptr<IDispatch> dispatch);
+  explicit DispatchObject(com_ptr<IDispatch> dispatch);
   [[nodiscard]] IDispatch* get() const noexcept { return dispatch_.get(); }
 
   Variant GetProperty(std::wstring_view name) override;
@@ -31,10 +31,10 @@ class DispatchObject final : public AutomationObject {
 
  private:
   DISPID IdOf(std::wstring_view name) const;
-  corvanel::unique_variant Invoke(std::wstring_view member, DISPID id, WORD flags, std::span<const Variant> args,
+  unique_variant Invoke(std::wstring_view member, DISPID id, WORD flags, std::span<const Variant> args,
                                   bool propertyPut) const;
 
-  corvanel::com_ptr<IDispatch> dispatch_;
+  com_ptr<IDispatch> dispatch_;
 };
 
 // CLSIDFromProgID and CoCreateInstance; the thread must have COM (ComApartment).
@@ -43,4 +43,4 @@ class ComObjectFactory final : public ObjectFactory {
   ObjectRef Create(std::wstring_view progId) override;
 };
 
-}  // namespace vardock
+}  // namespace corvanel

@@ -5,7 +5,6 @@
 
 #include <algorithm>
 
-#include "iis_standin/model/apphost_objects.h"
 #include "vardock_fixture.h"
 #include "vdir_setup/core/apphost_admin.h"
 

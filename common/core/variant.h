@@ -11,7 +11,7 @@
 #include <variant>
 #include <vector>
 
-namespace vardock {
+namespace corvanel {
 
 class AutomationObject;
 // Shared like a COM reference; a null reference is Visual Basic's Nothing.
@@ -86,4 +86,4 @@ class Variant {
 // Readable form for test failures and diagnostics, e.g. {"a", 2, True}.
 std::wstring Describe(const Variant& value);
 
-}  // namespace vardock
+}  // namespace corvanel

@@ -1,7 +1,7 @@
 #pragma once
 // COM for the program's one thread, a single-threaded apartment as a GUI program needs:
 // initialised once at start-up, uninitialised when the owner goes.
-namespace vardock {
+namespace corvanel {
 
 class ComApartment {
  public:
@@ -12,4 +12,4 @@ class ComApartment {
   ~ComApartment();
 };
 
-}  // namespace vardock
+}  // namespace corvanel

@@ -3,7 +3,7 @@
 // from the in-memory model and one from the real objects compare equal.
 #include <cstdint>
 
-namespace vardock::hr {
+namespace corvanel::hr {
 
 inline constexpr std::uint32_t kFail = 0x80004005;                // E_FAIL
 inline constexpr std::uint32_t kInvalidArg = 0x80070057;          // E_INVALIDARG
@@ -25,4 +25,4 @@ inline constexpr std::uint32_t kInvalidData = 0x8007000D;         // HRESULT_FRO
 inline constexpr std::uint32_t kDiskFull = 0x80070070;            // HRESULT_FROM_WIN32(ERROR_DISK_FULL)
 inline constexpr std::uint32_t kNoSuchDomain = 0x8007054B;        // HRESULT_FROM_WIN32(ERROR_NO_SUCH_DOMAIN)
 
-}  // namespace vardock::hr
+}  // namespace corvanel::hr

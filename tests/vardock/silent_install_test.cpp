@@ -6,7 +6,7 @@
 
 #include "vardock_fixture.h"
 #include "vdir_setup/core/error_text.h"
-#include "vdir_setup/core/hresults.h"
+#include "vdir_setup/core/automation.h"
 
 namespace vardock::testing {
 namespace {

@@ -3,14 +3,23 @@
 #include <vector>
 
 #include "common/win/win_error.h"
-#include "variant_win.h"
+#include "variant_com.h"
 
-namespace vardock {
-
-using corvanel::com_ptr;
-using corvanel::unique_variant;
+namespace corvanel {
 
 namespace {
+
+// The client passes back only objects it received, and wraps whatever IDispatch it is given.
+IDispatch* PassWrapped(const ObjectRef& object) {
+  const auto* wrapper = dynamic_cast<const DispatchObject*>(object.get());
+  return wrapper == nullptr ? nullptr : com_ptr<IDispatch>::copy(wrapper->get()).release();
+}
+ObjectRef Wrap(IDispatch* dispatch) { return std::make_shared<DispatchObject>(com_ptr<IDispatch>::copy(dispatch)); }
+constexpr ComObjectBridge kClientObjects{&PassWrapped, &Wrap};
+
+Variant FromServer(const VARIANT& value, std::wstring_view member) {
+  return FromVariant(value, kClientObjects, Received::AsServersReturn, member);
+}
 
 // The arguments of one call, in IDispatch's reverse order. What is cleared afterwards is the
 // array the server was given, since a server may coerce an argument in place.
@@ -20,7 +29,7 @@ class ArgumentList {
     // values_ is complete before the first conversion: when one throws, its destructor clears
     // the arguments converted before it.
     for (std::size_t i = 0; i < args.size(); ++i) {
-      values_.items[args.size() - 1 - i] = ToVariant(args[i], member).release();
+      values_.items[args.size() - 1 - i] = ToVariant(args[i], kClientObjects, member).release();
     }
   }
   VARIANT* data() noexcept { return values_.items.empty() ? nullptr : values_.items.data(); }
@@ -53,7 +62,7 @@ class ExceptionInfo {
   }
   EXCEPINFO* get() noexcept { return &info_; }
 
-  corvanel::AppError ToError(std::wstring_view member) {
+  AppError ToError(std::wstring_view member) {
     if (info_.pfnDeferredFillIn != nullptr) {
       const auto fillIn = info_.pfnDeferredFillIn;
       info_.pfnDeferredFillIn = nullptr;
@@ -76,8 +85,8 @@ class ExceptionInfo {
 
 }  // namespace
 
-corvanel::AppError DispatchError(HRESULT hr, std::wstring_view member, std::wstring description) {
-  if (description.empty()) description = corvanel::SystemMessage(static_cast<DWORD>(hr));
+AppError DispatchError(HRESULT hr, std::wstring_view member, std::wstring description) {
+  if (description.empty()) description = SystemMessage(static_cast<DWORD>(hr));
   return AutomationError(static_cast<std::uint32_t>(hr), member, std::move(description));
 }
 
@@ -116,11 +125,11 @@ unique_variant DispatchObject::Invoke(std::wstring_view member, DISPID id, WORD 
 }
 
 Variant DispatchObject::GetProperty(std::wstring_view name) {
-  return FromVariant(Invoke(name, IdOf(name), DISPATCH_PROPERTYGET, {}, false).get(), name);
+  return FromServer(Invoke(name, IdOf(name), DISPATCH_PROPERTYGET, {}, false).get(), name);
 }
 
 Variant DispatchObject::GetIndexed(std::wstring_view name, std::span<const Variant> args) {
-  return FromVariant(Invoke(name, IdOf(name), DISPATCH_PROPERTYGET, args, false).get(), name);
+  return FromServer(Invoke(name, IdOf(name), DISPATCH_PROPERTYGET, args, false).get(), name);
 }
 
 void DispatchObject::PutProperty(std::wstring_view name, const Variant& value) {
@@ -128,7 +137,7 @@ void DispatchObject::PutProperty(std::wstring_view name, const Variant& value) {
 }
 
 Variant DispatchObject::CallMethod(std::wstring_view name, std::span<const Variant> args) {
-  return FromVariant(Invoke(name, IdOf(name), DISPATCH_METHOD, args, false).get(), name);
+  return FromServer(Invoke(name, IdOf(name), DISPATCH_METHOD, args, false).get(), name);
 }
 
 std::vector<Variant> DispatchObject::Children() {
@@ -149,7 +158,7 @@ std::vector<Variant> DispatchObject::Children() {
     const HRESULT hr = items->Next(1, item.put(), &fetched);
     if (FAILED(hr)) throw DispatchError(hr, kMember);
     if (hr == S_FALSE || fetched == 0) break;
-    children.push_back(FromVariant(item.get(), kMember));
+    children.push_back(FromServer(item.get(), kMember));
   }
   return children;
 }
@@ -165,4 +174,4 @@ ObjectRef ComObjectFactory::Create(std::wstring_view progId) {
   return std::make_shared<DispatchObject>(std::move(dispatch));
 }
 
-}  // namespace vardock
+}  // namespace corvanel

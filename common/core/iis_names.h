@@ -4,8 +4,8 @@
 // mapping, whatever the user's locale. "é" equals "É" and "σ" equals "Σ"; "ß" never equals "SS".
 #include <string_view>
 
-namespace vardock {
+namespace corvanel {
 
 [[nodiscard]] bool IisNamesEqual(std::wstring_view a, std::wstring_view b);
 
-}  // namespace vardock
+}  // namespace corvanel
