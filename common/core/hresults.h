@@ -24,5 +24,9 @@ inline constexpr std::uint32_t kObjectNotSet = 0x800A005B;        // Visual Basi
 inline constexpr std::uint32_t kInvalidData = 0x8007000D;         // HRESULT_FROM_WIN32(ERROR_INVALID_DATA)
 inline constexpr std::uint32_t kDiskFull = 0x80070070;            // HRESULT_FROM_WIN32(ERROR_DISK_FULL)
 inline constexpr std::uint32_t kNoSuchDomain = 0x8007054B;        // HRESULT_FROM_WIN32(ERROR_NO_SUCH_DOMAIN)
+inline constexpr std::uint32_t kSharingViolation = 0x80070020;    // HRESULT_FROM_WIN32(ERROR_SHARING_VIOLATION)
+inline constexpr std::uint32_t kLockViolation = 0x80070021;       // HRESULT_FROM_WIN32(ERROR_LOCK_VIOLATION)
+inline constexpr std::uint32_t kNotSupported = 0x80070032;        // HRESULT_FROM_WIN32(ERROR_NOT_SUPPORTED)
+inline constexpr std::uint32_t kFileInvalid = 0x800703EE;         // HRESULT_FROM_WIN32(ERROR_FILE_INVALID)
 
 }  // namespace corvanel::hr

@@ -25,6 +25,7 @@ constexpr Failure kFailures[] = {
     {L"no-system-info", &IisFailures::noSystemInfo},
     {L"delete-fails", &IisFailures::deleteFails},
     {L"setinfo-fails", &IisFailures::setInfoFails},
+    {L"delete-setinfo-fails", &IisFailures::deletionSetInfoFails},
     {L"domainname-fails", &IisFailures::domainNameFails},
 };
 

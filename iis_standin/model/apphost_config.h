@@ -19,9 +19,6 @@ namespace iis_standin::apphost {
 inline constexpr std::wstring_view kAppHostPath = L"MACHINE/WEBROOT/APPHOST";
 
 inline constexpr std::uint32_t kNotFound = 0x80070490;          // HRESULT_FROM_WIN32(ERROR_NOT_FOUND)
-inline constexpr std::uint32_t kLockViolation = 0x80070021;     // HRESULT_FROM_WIN32(ERROR_LOCK_VIOLATION)
-inline constexpr std::uint32_t kSharingViolation = 0x80070020;  // HRESULT_FROM_WIN32(ERROR_SHARING_VIOLATION)
-inline constexpr std::uint32_t kNotSupported = 0x80070032;      // HRESULT_FROM_WIN32(ERROR_NOT_SUPPORTED)
 
 // The segments below the server of "MACHINE/WEBROOT/APPHOST[/site[/folder...]]" (none for the
 // server itself); the prefix compares without case. Throws 0x80070057 for any other path.

@@ -17,6 +17,7 @@ namespace {
 struct Session {
   std::shared_ptr<ApphostStore> store;
   std::optional<ApphostConfig> config;
+  std::optional<std::string> readBytes;  // the file as this manager read it; nullopt: no file yet
   std::wstring commitPath{kAppHostPath};
   bool dirty = false;
   bool webConfigChanges = false;  // changes that IIS would write to a web.config file
@@ -28,6 +29,7 @@ struct Session {
     const std::wstring cannotRead = L"Cannot read configuration file";
     if (Faults().unreadable) throw corvanel::AppError(L"", cannotRead + L": " + store->Name(), hr::kInvalidData);
     const auto bytes = store->Read();
+    readBytes = bytes;
     try {
       config = bytes ? ApphostConfig(ParseXml(*bytes)) : ApphostConfig::Fresh();
     } catch (const corvanel::AppError& e) {
@@ -484,13 +486,13 @@ class AdminManagerObject final : public ApphostObject {
         L"This configuration section cannot be used at this path. This happens when the section is locked at a "
         L"parent level.";
     if (section->appHostOnly && !path.empty()) {
-      throw AutomationError(kLockViolation, member,
+      throw AutomationError(hr::kLockViolation, member,
                             locked + L" The section " + std::wstring(section->path) +
                                 L" is set only at MACHINE/WEBROOT/APPHOST.");
     }
     // A commit path below the server means a web.config file, which a locked section cannot use.
     const bool webConfig = !commit.empty();
-    if (webConfig && config.Locked(*section)) throw AutomationError(kLockViolation, member, locked);
+    if (webConfig && config.Locked(*section)) throw AutomationError(hr::kLockViolation, member, locked);
     return ObjectRef(std::make_shared<ElementObject>(session_, Place{section, std::move(path), nullptr, {}},
                                                      std::wstring(section->path), webConfig));
   }
@@ -498,25 +500,45 @@ class AdminManagerObject final : public ApphostObject {
   void CommitChanges(std::wstring_view member) {
     Session& session = *session_;
     const ApphostFaults faults = session.Faults();
-    if (faults.accessDenied) throw AutomationError(hr::kAccessDenied, member, L"Access is denied.");
+    if (faults.accessDenied || faults.commitDenied) {
+      throw AutomationError(hr::kAccessDenied, member, L"Access is denied.");
+    }
     if (session.store->busyCommits < faults.commitBusy) {
       ++session.store->busyCommits;
-      throw AutomationError(kSharingViolation, member,
+      throw AutomationError(hr::kSharingViolation, member,
                             L"The process cannot access the file because it is being used by another process.");
     }
     if (faults.commitFails) throw AutomationError(hr::kDiskFull, member, L"There is not enough space on the disk.");
+    if (session.store->rewrites < faults.changedOnDisk) {
+      ++session.store->rewrites;
+      RewriteAsAnotherTool(*session.store);
+    }
     if (session.webConfigChanges) {
-      throw AutomationError(kNotSupported, member,
+      throw AutomationError(hr::kNotSupported, member,
                             L"Changes committed below MACHINE/WEBROOT/APPHOST would go to a web.config file, which "
                             L"the IIS stand-in does not write; nothing was written");
     }
     if (!session.config || !session.dirty) return;
+    // IIS compares the file with what the manager read, and a manager never reads it again.
+    if (session.store->Read() != session.readBytes) {
+      throw AutomationError(hr::kFileInvalid, member,
+                            L"Cannot commit configuration changes because the file has changed on disk");
+    }
     try {
       session.store->Replace(FormatXml(session.config->xml()));
     } catch (const corvanel::AppError& e) {
       throw AutomationError(e.Code(), member, e.Message());
     }
     session.dirty = false;
+    session.readBytes = session.store->Read();
+  }
+
+  // Another tool's commit: the same configuration in other bytes (a fresh IIS's when there is no
+  // file yet).
+  static void RewriteAsAnotherTool(ApphostStore& store) {
+    const auto bytes = store.Read();
+    const std::string text = bytes ? *bytes : FormatXml(ApphostConfig::Fresh().xml());
+    store.Replace(text + "<!-- rewritten by another tool -->\r\n");
   }
 
   std::shared_ptr<Session> session_;

@@ -12,10 +12,24 @@ std::wstring_view Trim(std::wstring_view text) {
   return text;
 }
 
-[[noreturn]] void Unknown(std::wstring_view item) {
+[[noreturn]] void Unknown(std::wstring_view item);
+
+// The N of "name=N".
+unsigned Count(std::wstring_view item, std::size_t prefix) {
+  const std::wstring_view count = item.substr(prefix);
+  if (count.empty() || count.size() > 6) Unknown(item);
+  unsigned value = 0;
+  for (const wchar_t c : count) {
+    if (c < L'0' || c > L'9') Unknown(item);
+    value = value * 10 + static_cast<unsigned>(c - L'0');
+  }
+  return value;
+}
+
+void Unknown(std::wstring_view item) {
   throw corvanel::AppError(L"CORVANEL_APPHOST_FAIL",
                            L"unknown fault switch \"" + std::wstring(item) +
-                               L"\" (known: commit-fails, commit-busy=N, unreadable, access-denied)",
+                               L"\" (known: commit-fails, commit-busy=N, changed-on-disk=N, unreadable, access-denied, commit-denied)",
                            hr::kInvalidArg);
 }
 }  // namespace
@@ -33,15 +47,12 @@ ApphostFaults ParseApphostFaults(std::wstring_view text) {
       faults.unreadable = true;
     } else if (item == L"access-denied") {
       faults.accessDenied = true;
+    } else if (item == L"commit-denied") {
+      faults.commitDenied = true;
     } else if (item.starts_with(L"commit-busy=")) {
-      const std::wstring_view count = item.substr(12);
-      if (count.empty() || count.size() > 6) Unknown(item);
-      unsigned value = 0;
-      for (const wchar_t c : count) {
-        if (c < L'0' || c > L'9') Unknown(item);
-        value = value * 10 + static_cast<unsigned>(c - L'0');
-      }
-      faults.commitBusy = value;
+      faults.commitBusy = Count(item, 12);
+    } else if (item.starts_with(L"changed-on-disk=")) {
+      faults.changedOnDisk = Count(item, 16);
     } else {
       Unknown(item);
     }

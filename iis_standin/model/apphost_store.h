@@ -12,6 +12,10 @@ struct ApphostFaults {
   unsigned commitBusy = 0;    // commit-busy=N: the first N CommitChanges of the process fail with 0x80070020
   bool unreadable = false;    // unreadable: reading the file fails with 0x8007000D
   bool accessDenied = false;  // access-denied: GetAdminSection and CommitChanges fail with 0x80070005
+  bool commitDenied = false;  // commit-denied: CommitChanges alone fails with 0x80070005 and writes nothing
+  // changed-on-disk=N: before each of the process's first N CommitChanges another writer rewrites
+  // the file (the same configuration, other bytes), so a manager that read it before cannot commit.
+  unsigned changedOnDisk = 0;
 };
 
 // Comma-separated switches, spaces around them ignored. Throws 0x80070057 naming an unknown
@@ -32,6 +36,7 @@ class ApphostStore {
   virtual void Replace(const std::string& bytes) = 0;
 
   unsigned busyCommits = 0;  // commits refused as busy so far
+  unsigned rewrites = 0;     // rewrites by the other writer so far
 };
 
 class MemoryApphostStore final : public ApphostStore {

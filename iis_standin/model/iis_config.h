@@ -39,6 +39,9 @@ struct IisFailures {
   // stores nothing. That is the last SetInfo of a creation, and the only one when an existing
   // directory is pointed elsewhere; a SetInfo without a new "Path" (the root's after a Delete) works.
   bool setInfoFails = false;
+  // The SetInfo that would store a Delete raises an error and stores nothing; the object that was
+  // told to delete still answers as if the key were gone.
+  bool deletionSetInfoFails = false;
   bool domainNameFails = false;  // reading "DomainName" raises an error
 };
 

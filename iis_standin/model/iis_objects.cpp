@@ -122,7 +122,9 @@ class NodeObject final : public IisObject {
   std::vector<Variant> Children() override {
     std::vector<Variant> children;
     if (!stored_) return children;
-    for (const auto& child : Resolve(L"_NewEnum").children) children.emplace_back(Child(*child));
+    for (const auto& child : Resolve(L"_NewEnum").children) {
+      if (!DeletionPending(child->name)) children.emplace_back(Child(*child));
+    }
     return children;
   }
 
@@ -137,6 +139,16 @@ class NodeObject final : public IisObject {
     ConfigNode* node = stored_ ? config_->Find(path_) : nullptr;
     if (node == nullptr) ThrowPathNotFound(member);
     return *node;
+  }
+
+  // This object answers from what it holds: a child it was told to delete is gone for it at once,
+  // while every other object still sees it until SetInfo stores the deletion.
+  bool DeletionPending(std::wstring_view childName) const {
+    return std::ranges::any_of(deletions_, [&](const std::wstring& held) { return IisNamesEqual(held, childName); });
+  }
+  const ConfigNode* FindChild(std::wstring_view member, std::wstring_view childName) const {
+    const ConfigNode* child = Resolve(member).FindChild(childName);
+    return child != nullptr && !DeletionPending(child->name) ? child : nullptr;
   }
 
   const Variant* Pending(std::wstring_view name) const {
@@ -163,7 +175,7 @@ class NodeObject final : public IisObject {
   }
 
   ObjectRef GetObject(std::wstring_view member, std::wstring_view className, std::wstring_view childName) const {
-    const ConfigNode* child = Resolve(member).FindChild(childName);
+    const ConfigNode* child = FindChild(member, childName);
     if (child == nullptr || !IisNamesEqual(child->keyType, className)) ThrowPathNotFound(member);
     return Child(*child);
   }
@@ -187,17 +199,17 @@ class NodeObject final : public IisObject {
     return std::make_shared<NodeObject>(config_, std::move(path), std::wstring(info->name), false);
   }
 
-  void Delete(std::wstring_view member, std::wstring_view className, std::wstring_view childName) const {
-    ConfigNode& node = Resolve(member);
-    const ConfigNode* child = node.FindChild(childName);
+  // Held on this object until its SetInfo stores it.
+  void Delete(std::wstring_view member, std::wstring_view className, std::wstring_view childName) {
+    const ConfigNode* child = FindChild(member, childName);
     if (child == nullptr || !IisNamesEqual(child->keyType, className)) ThrowPathNotFound(member);
     if (config_->failures.deleteFails) throw AutomationError(hr::kAccessDenied, member, L"Access is denied.");
-    node.RemoveChild(childName);
-    config_->Changed();
+    deletions_.push_back(child->name);
   }
 
   void SetInfo() {
-    if (config_->failures.setInfoFails && info_.name == L"IIsWebVirtualDir" && Pending(L"Path") != nullptr) {
+    if ((config_->failures.setInfoFails && info_.name == L"IIsWebVirtualDir" && Pending(L"Path") != nullptr) ||
+        (config_->failures.deletionSetInfoFails && !deletions_.empty())) {
       throw AutomationError(hr::kDiskFull, L"SetInfo", L"There is not enough space on the disk.");
     }
     ConfigNode* node = nullptr;
@@ -214,6 +226,8 @@ class NodeObject final : public IisObject {
     }
     for (auto& [name, value] : pending_) node->SetProperty(name, std::move(value));
     pending_.clear();
+    for (const std::wstring& child : deletions_) node->RemoveChild(child);
+    deletions_.clear();
     config_->Changed();
   }
 
@@ -231,6 +245,7 @@ class NodeObject final : public IisObject {
   const ClassInfo& info_;
   bool stored_;
   std::vector<std::pair<std::wstring, Variant>> pending_;
+  std::vector<std::wstring> deletions_;
 };
 
 class NamespaceObject final : public IisObject {

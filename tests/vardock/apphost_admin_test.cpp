@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
+#include <iterator>
 
 #include "vardock_fixture.h"
 #include "vdir_setup/core/apphost_admin.h"
@@ -23,6 +25,8 @@ class AppHostTest : public ProgramTest {
   MemoryObjectFactory memoryObjects{nullptr, store};
   RecordingFactory objects{memoryObjects, log};
   std::vector<int> pauses;
+  // What another tool does while Vardock waits to try again; runs once.
+  std::function<void()> meanwhile;
 
   AppHostTest() {
     // Two more sites, as IIS Manager numbers them.
@@ -111,11 +115,20 @@ class AppHostTest : public ProgramTest {
 
   int Run(std::wstring_view line) {
     Module1 run(registry, objects, host);
-    run.retryPause = [this](int retry) { pauses.push_back(retry); };
+    run.retryPause = [this](int retry) {
+      pauses.push_back(retry);
+      if (auto other = std::exchange(meanwhile, nullptr)) other();
+    };
     run.Run(line);
     return run.Finish();
   }
   std::string File() const { return store->bytes.value_or(""); }
+  // The file less the marks another writer left.
+  static std::string WithoutOtherWriters(std::string text) {
+    const std::string mark = "<!-- rewritten by another tool -->\r\n";
+    for (std::size_t at; (at = text.find(mark)) != std::string::npos;) text.erase(at, mark.size());
+    return text;
+  }
 };
 
 TEST_F(AppHostTest, ANewDirectoryGetsTheProductsSettingsInItsOwnLocation) {
@@ -209,8 +222,14 @@ TEST_F(AppHostTest, FailedCommitsChangeNothingAndBusyOnesAreRetried) {
     std::vector<int> pauses;
     std::wstring message;
   } cases[] = {
-      {"commit fails", {.commitFails = true}, 1, {},
+      {"commit fails", {.commitFails = true}, 1, {1, 2, 3, 4},
        L"CommitChanges failed: There is not enough space on the disk.\r\nHRESULT 0x80070070"},
+      {"another tool commits first", {.changedOnDisk = 1}, 0, {1}, L""},
+      {"another tool commits every time", {.changedOnDisk = 9}, 1, {1, 2, 3, 4},
+       L"CommitChanges failed: Cannot commit configuration changes because the file has changed on disk\r\n"
+       L"HRESULT 0x800703EE"},
+      {"access denied to the commit: not redone", {.commitDenied = true}, 1, {},
+       L"CommitChanges failed: Access is denied.\r\nHRESULT 0x80070005"},
       {"busy twice", {.commitBusy = 2}, 0, {1, 2}, L""},
       {"busy for good", {.commitBusy = 99}, 1, {1, 2, 3, 4},
        L"CommitChanges failed: The process cannot access the file because it is being used by another process.\r\n"
@@ -222,12 +241,13 @@ TEST_F(AppHostTest, FailedCommitsChangeNothingAndBusyOnesAreRetried) {
     const std::string before = File();
     store->faults = c.faults;
     store->busyCommits = 0;
+    store->rewrites = 0;
     pauses.clear();
     host = {};
     EXPECT_EQ(Run(std::wstring(kAdd) + L" /S=5"), c.status);
     EXPECT_EQ(pauses, c.pauses);
     if (c.status != 0) {
-      EXPECT_EQ(File(), before);
+      EXPECT_EQ(WithoutOtherWriters(File()), WithoutOtherWriters(before));
       EXPECT_EQ(Stored("IISWebServer"), "<none>");
       ASSERT_EQ(host.messages.size(), 1u);
       EXPECT_EQ(host.messages[0].text, c.message);
@@ -235,6 +255,51 @@ TEST_F(AppHostTest, FailedCommitsChangeNothingAndBusyOnesAreRetried) {
     store->faults = {};
     Run(L"/N=Mobile /O=DEL");
   }
+}
+
+// Each attempt reads the file anew on a manager of its own, and stores its change in one commit.
+TEST_F(AppHostTest, AChangeAnotherToolSpoiledIsRedoneOnAFreshManager) {
+  for (const std::wstring& line : {std::wstring(kAdd) + L" /S=5 /L=v.log", std::wstring(L"/N=Mobile /O=DEL /L=v.log")}) {
+    SCOPED_TRACE(corvanel::WideToUtf8(line));
+    store->faults.changedOnDisk = 1;
+    store->rewrites = 0;
+    log.clear();
+    host = {};
+    ASSERT_EQ(Run(line), 0);
+    CallLog attempts;
+    std::ranges::copy_if(log, std::back_inserter(attempts), [](const std::wstring& call) {
+      return call.starts_with(L"create Microsoft") || call.find(L"CommitChanges") != std::wstring::npos;
+    });
+    // The last two managers: the attempt that failed and its redo (earlier ones only read).
+    ASSERT_GE(attempts.size(), 4u);
+    EXPECT_EQ(CallLog(attempts.end() - 4, attempts.end()), (CallLog{L"create Microsoft.ApplicationHost.WritableAdminManager",
+                                 L"call Microsoft.ApplicationHost.WritableAdminManager.CommitChanges() -> 0x800703EE",
+                                 L"create Microsoft.ApplicationHost.WritableAdminManager",
+                                 L"call Microsoft.ApplicationHost.WritableAdminManager.CommitChanges()"}));
+    EXPECT_EQ(std::ranges::count_if(host.logLines, [](const std::wstring& l) { return l.starts_with(L"Storing"); }), 1);
+    EXPECT_NE(std::ranges::find(host.logLines,
+                                L"Storing the change failed (attempt 1 of 5): CommitChanges failed: Cannot commit "
+                                L"configuration changes because the file has changed on disk (HRESULT 0x800703EE); "
+                                L"it is made again from a fresh read."),
+              host.logLines.end());
+  }
+  EXPECT_EQ(Stored("IISWebServer"), "<none>");
+  EXPECT_EQ(File().find("Extranet/Mobile"), std::string::npos);
+}
+
+// Another tool did the work while Vardock waited: the redo stores nothing and succeeds.
+TEST_F(AppHostTest, ARedoThatFindsItsWorkDoneSucceeds) {
+  for (const std::wstring& line : {std::wstring(kAdd) + L" /S=5", std::wstring(L"/N=Mobile /O=DEL /Q=1")}) {
+    SCOPED_TRACE(corvanel::WideToUtf8(line));
+    store->faults.changedOnDisk = 1;
+    store->rewrites = 0;
+    meanwhile = [&] { ASSERT_EQ(Run(line), 0); };
+    log.clear();
+    EXPECT_EQ(Run(line), 0);
+    EXPECT_EQ(std::ranges::count(log, L"call Microsoft.ApplicationHost.WritableAdminManager.CommitChanges()"), 1)
+        << "only the other tool's commit";
+  }
+  EXPECT_EQ(Applications(L"Extranet"), (std::vector<std::wstring>{L"/=/:D:\\Sites\\Extranet;"}));
 }
 
 TEST_F(AppHostTest, ARefusedRemovalKeepsTheRecord) {

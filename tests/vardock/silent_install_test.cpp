@@ -67,6 +67,8 @@ TEST_F(SilentInstall, SitesStatusesAndMessages) {
       {"without silent keys: the chooser, status 0", std::wstring(kAdd), "", {L"1"}, 0, L"", 1},
       {"DEL", L"/N=Mobile /O=DEL /Q=1", "", {}, 0, L"", 0},
       {"a refused DEL", L"/N=Mobile /O=DEL /Q=1", "delete-fails", {L"1"}, 1, L"", 0},
+      // The root that deleted no longer finds the directory; objects obtained anew still do.
+      {"a DEL whose SetInfo is refused", L"/N=Mobile /O=DEL /Q=1", "delete-setinfo-fails", {L"1"}, 1, L"", 0},
       {"/Q=0 shows, and still asks for a status", L"/N=Mobile /O=DEL /Q=0", "delete-fails", {L"1"}, 1,
        L"The Virtual Directory Mobile on web site 1 could not be removed.\r\n\r\nDelete failed: Access is denied.\r\n"
        L"HRESULT 0x80070005\r\n\r\nIts settings are kept, so that it can still be removed later.",
@@ -84,6 +86,7 @@ TEST_F(SilentInstall, SitesStatusesAndMessages) {
     config->failures.createFails = c.fault == "create-fails";
     config->failures.setInfoFails = c.fault == "setinfo-fails";
     config->failures.deleteFails = c.fault == "delete-fails";
+    config->failures.deletionSetInfoFails = c.fault == "delete-setinfo-fails";
     if (c.fault != "create-fails" && c.fault != "setinfo-fails") {
       config->Add(L"W3SVC/1/ROOT/Mobile", L"IIsWebVirtualDir").SetProperty(L"Path", L"C:\\Old");
     }
@@ -98,6 +101,7 @@ TEST_F(SilentInstall, SitesStatusesAndMessages) {
       ASSERT_EQ(host.messages.size(), 1u);
       EXPECT_EQ(host.messages[0].text, c.message);
     }
+    if (c.status == 1 && c.holders == Sites{L"1"}) EXPECT_EQ(Stored("IISWebServer"), "1") << "the record stays";
     if (c.holders == Sites{L"5"} && c.status == 0) {
       EXPECT_EQ(Stored("IISWebServer"), "5");
       EXPECT_EQ(Property(Dir(L"5", L"Mobile"), L"Path"), L"\"C:\\Web\\Mobile\"");
@@ -156,20 +160,32 @@ class SelectiveFactory final : public ObjectFactory {
   std::set<std::wstring> missing_;
 };
 
-TEST_F(VardockTest, WithoutEitherBackEndTheErrorNamesBoth) {
-  SelectiveFactory none(memoryObjects, {L"IISNamespace", L"Microsoft.ApplicationHost.WritableAdminManager"});
-  RecordingFactory recorded(none, log);
-  Module1 run(registry, recorded, host);
-  run.Run(L"/N=Mobile /O=ADD /P=C:\\x /S=1");
-  EXPECT_EQ(run.Finish(), 1);
-  EXPECT_EQ(host.messages, (std::vector<RecordingHost::Message>{
-                               {L"IISNamespace failed: Invalid class string\r\nHRESULT 0x800401F3\r\n\r\n"
-                                L"Microsoft.ApplicationHost.WritableAdminManager failed: Invalid class string\r\n"
-                                L"HRESULT 0x800401F3",
-                                MessageIcon::Error}}));
-  EXPECT_EQ(log, (CallLog{L"create IISNamespace -> 0x800401F3",
-                          L"create Microsoft.ApplicationHost.WritableAdminManager -> 0x800401F3"}))
-      << "each identifier is tried once";
+TEST_F(VardockTest, WithoutEitherBackEndTheReportSaysWhatItMeansThenNamesBoth) {
+  const std::wstring both =
+      L"\r\n\r\nIISNamespace failed: Invalid class string\r\nHRESULT 0x800401F3\r\n\r\n"
+      L"Microsoft.ApplicationHost.WritableAdminManager failed: Invalid class string\r\nHRESULT 0x800401F3";
+  const std::wstring missing = L"IIS is not installed on this computer, or its management components are missing.";
+  const struct {
+    bool wow64;
+    std::wstring message;
+  } cases[] = {
+      {false, missing + both},
+      {true, missing + L"\r\nOn this server, use the 64-bit vardock.exe." + both},
+  };
+  for (const auto& c : cases) {
+    log.clear();
+    host = {};
+    SelectiveFactory none(memoryObjects, {L"IISNamespace", L"Microsoft.ApplicationHost.WritableAdminManager"});
+    RecordingFactory recorded(none, log);
+    Module1 run(registry, recorded, host);
+    run.wow64 = c.wow64;
+    run.Run(L"/N=Mobile /O=ADD /P=C:\\x /S=1");
+    EXPECT_EQ(run.Finish(), 1);
+    EXPECT_EQ(host.messages, (std::vector<RecordingHost::Message>{{c.message, MessageIcon::Error}}));
+    EXPECT_EQ(log, (CallLog{L"create IISNamespace -> 0x800401F3",
+                            L"create Microsoft.ApplicationHost.WritableAdminManager -> 0x800401F3"}))
+        << "each identifier is tried once";
+  }
 }
 
 }  // namespace

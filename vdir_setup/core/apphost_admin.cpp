@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "automation.h"
+#include "error_text.h"
 #include "site_number.h"
 #include "suppress_errors.h"
 
@@ -12,10 +13,13 @@ namespace vardock {
 namespace {
 
 constexpr std::wstring_view kSitesSection = L"system.applicationHost/sites";
-// Another tool writing the configuration at the same moment: worth a few more tries.
-constexpr std::uint32_t kSharingViolation = 0x80070020;     // HRESULT_FROM_WIN32(ERROR_SHARING_VIOLATION)
-constexpr std::uint32_t kTransactionConflict = 0x80071A90;  // HRESULT_FROM_WIN32(ERROR_TRANSACTIONAL_CONFLICT)
-constexpr int kCommitAttempts = 5;
+// A change IIS would not store is redone this many times at most, from a fresh read each time.
+constexpr int kAttempts = 5;
+
+// Failures that no redo mends: the administrator must act first.
+bool Final(const corvanel::AppError& failure) {
+  return failure.Code() == hr::kAccessDenied || failure.Code() == hr::kLockViolation;
+}
 
 ObjectRef CallForObject(AutomationObject& object, std::wstring_view method, std::initializer_list<Variant> args) {
   return ObjectResult(Call(object, method, args), method);
@@ -77,8 +81,8 @@ struct Placement {
 
 class AppHostAdmin final : public IisAdmin {
  public:
-  AppHostAdmin(ObjectFactory& factory, ObjectRef firstManager, RetryPause pause)
-      : factory_(factory), firstManager_(std::move(firstManager)), pause_(std::move(pause)) {}
+  AppHostAdmin(ObjectFactory& factory, ObjectRef firstManager, RetryHooks retry)
+      : factory_(factory), firstManager_(std::move(firstManager)), retry_(std::move(retry)) {}
 
   [[nodiscard]] std::wstring_view Description() const override {
     return L"the IIS configuration objects (Microsoft.ApplicationHost.WritableAdminManager)";
@@ -99,47 +103,52 @@ class AppHostAdmin final : public IisAdmin {
   }
 
   bool CreateVirtualDir(std::wstring_view siteNumber, std::wstring_view name, std::wstring_view path) override {
-    const ObjectRef manager = Manager();
-    const Site site = FindSite(*manager, siteNumber);
     const std::wstring urlPath = L"/" + std::wstring(name);
+    const auto failed = Redo([&](AutomationObject& manager, bool redo) {
+      const Site site = FindSite(manager, siteNumber);
+      if (const auto existing = Locate(site, urlPath)) {
+        // An existing directory keeps its settings: only where it points changes.
+        ObjectRef directory = existing->element;
+        if (existing->application) {
+          const ObjectRef directories = CollectionOf(*directory);
+          const auto root = FindElement(*directories, L"path", L"/");
+          // An attempt that IIS reported as failed may have been stored all the same.
+          if (redo && root && IisNamesEqual(ValueText(*ItemOf(*directories, *root), L"physicalPath"), path)) {
+            return false;
+          }
+          directory = RootDirectory(*directory, path);
+        } else if (redo && IisNamesEqual(ValueText(*directory, L"physicalPath"), path)) {
+          return false;
+        }
+        SetValue(*directory, L"physicalPath", path);
+        return true;
+      }
 
-    if (const auto existing = Locate(site, urlPath)) {
-      // An existing directory keeps its settings: only where it points changes.
-      ObjectRef directory = existing->element;
-      if (existing->application) directory = RootDirectory(*existing->element, path);
-      SetValue(*directory, L"physicalPath", path);
-      Commit(*manager);
+      const ObjectRef applications = CollectionOf(*site.element);
+      const ObjectRef application = CallForObject(*applications, L"CreateNewElement", {L"application"});
+      SetValue(*application, L"path", urlPath);
+      Call(*applications, L"AddElement", {application});
+      AddRootDirectory(*application, path);
+      ConfigureLocation(manager, std::wstring(kAppHostPath) + L"/" + site.name + urlPath, name);
       return true;
-    }
-
-    const ObjectRef applications = CollectionOf(*site.element);
-    const ObjectRef application = CallForObject(*applications, L"CreateNewElement", {L"application"});
-    SetValue(*application, L"path", urlPath);
-    Call(*applications, L"AddElement", {application});
-    AddRootDirectory(*application, path);
-
-    const std::wstring location = std::wstring(kAppHostPath) + L"/" + site.name + urlPath;
-    ConfigureLocation(*manager, location, name);
-    Commit(*manager);
+    });
+    if (failed) throw *failed;
     return true;
   }
 
   std::optional<corvanel::AppError> DeleteVirtualDir(std::wstring_view siteNumber, std::wstring_view name) override {
     const std::wstring urlPath = L"/" + std::wstring(name);
-    std::optional<corvanel::AppError> refused;
-    {
-      const ObjectRef manager = Manager();
-      const Site site = FindSite(*manager, siteNumber);
+    // Nothing left to remove, on the first attempt or a redo, is a removal done.
+    const auto refused = Redo([&](AutomationObject& manager, bool) {
+      const Site site = FindSite(manager, siteNumber);
       bool changed = false;
       if (const auto placement = Locate(site, urlPath)) {
         Call(*placement->collection, L"DeleteElement", {Variant::I4(placement->index)});
         changed = true;
       }
-      changed = DeleteLocations(*manager, site.name + urlPath) || changed;
-      if (!changed) return std::nullopt;
-      refused = Suppressed([&] { Commit(*manager); });
-      if (!refused) return std::nullopt;
-    }
+      return DeleteLocations(manager, site.name + urlPath) || changed;
+    });
+    if (!refused) return std::nullopt;
     // Read anew: the failed manager still holds the removal it could not store.
     const ObjectRef manager = Manager();
     if (!Locate(FindSite(*manager, siteNumber), urlPath)) return std::nullopt;
@@ -261,25 +270,38 @@ class AppHostAdmin final : public IisAdmin {
     return removed;
   }
 
-  void Commit(AutomationObject& manager) {
+  // Makes one change and stores it in one commit. A manager whose commit failed keeps the file it
+  // read, and after another tool's commit every later commit of it fails too ("the file has
+  // changed on disk", with no documented code): so the whole change is redone, read and decided
+  // again on a fresh manager. `change(manager, redo)` makes the change and says whether there is
+  // anything to store; on a redo it may find its work already done. The last failure, if any.
+  template <typename Change>
+  std::optional<corvanel::AppError> Redo(Change change) {
     for (int attempt = 1;; ++attempt) {
-      const auto failed = Suppressed([&] { Call(manager, L"CommitChanges", {}); });
-      if (!failed) return;
-      const bool busy = failed->Code() == kSharingViolation || failed->Code() == kTransactionConflict;
-      if (!busy || attempt == kCommitAttempts) throw *failed;
-      if (pause_) pause_(attempt);
+      const ObjectRef manager = Manager();
+      if (!change(*manager, attempt > 1)) return std::nullopt;
+      auto failed = Suppressed([&] { Call(*manager, L"CommitChanges", {}); });
+      if (!failed) return std::nullopt;
+      const bool last = Final(*failed) || attempt == kAttempts;
+      if (retry_.log) {
+        retry_.log(L"Storing the change failed (attempt " + std::to_wstring(attempt) + L" of " +
+                   std::to_wstring(kAttempts) + L"): " + OneLineErrorText(*failed) +
+                   (last ? L"." : L"; it is made again from a fresh read."));
+      }
+      if (last) return failed;
+      if (retry_.pause) retry_.pause(attempt);
     }
   }
 
   ObjectFactory& factory_;
   ObjectRef firstManager_;
-  RetryPause pause_;
+  RetryHooks retry_;
 };
 
 }  // namespace
 
-std::unique_ptr<IisAdmin> MakeAppHostAdmin(ObjectFactory& factory, ObjectRef firstManager, RetryPause pause) {
-  return std::make_unique<AppHostAdmin>(factory, std::move(firstManager), std::move(pause));
+std::unique_ptr<IisAdmin> MakeAppHostAdmin(ObjectFactory& factory, ObjectRef firstManager, RetryHooks retry) {
+  return std::make_unique<AppHostAdmin>(factory, std::move(firstManager), std::move(retry));
 }
 
 }  // namespace vardock

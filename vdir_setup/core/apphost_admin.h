@@ -11,6 +11,6 @@ namespace vardock {
 inline constexpr std::wstring_view kAppHostPath = L"MACHINE/WEBROOT/APPHOST";
 
 // firstManager: the object created when the back end was chosen; the first operation uses it.
-std::unique_ptr<IisAdmin> MakeAppHostAdmin(ObjectFactory& factory, ObjectRef firstManager, RetryPause pause);
+std::unique_ptr<IisAdmin> MakeAppHostAdmin(ObjectFactory& factory, ObjectRef firstManager, RetryHooks retry);
 
 }  // namespace vardock

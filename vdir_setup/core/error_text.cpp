@@ -13,7 +13,15 @@ std::wstring CodeLine(std::uint32_t code) {
 }
 
 std::wstring ErrorText(const corvanel::AppError& error) {
+  if (dynamic_cast<const WordedError*>(&error) != nullptr) return error.Reason();
   return error.Context() + L" failed: " + error.Reason() + CodeLine(error.Code());
+}
+
+std::wstring OneLineErrorText(const corvanel::AppError& error) {
+  std::wstring text = error.Context() + L" failed: " + error.Reason();
+  for (wchar_t& c : text) c = c == L'\r' || c == L'\n' ? L' ' : c;
+  if (const std::wstring code = CodeLine(error.Code()); !code.empty()) text += L" (" + code.substr(2) + L")";
+  return text;
 }
 
 std::wstring ErrorText(std::exception_ptr error) {

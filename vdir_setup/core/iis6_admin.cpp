@@ -64,9 +64,13 @@ class Iis6Admin final : public IisAdmin {
     const ObjectRef root = SiteRoot(*Namespace(), site);
     auto refused = Suppressed([&] { Call(*root, L"Delete", {kVirtualDirClass, name}); });
     if (!refused) refused = Suppressed([&] { Call(*root, L"SetInfo", {}); });
+    if (!refused) return std::nullopt;
     // A directory that is already gone counts as removed; one that IIS would not remove does not.
-    if (refused && !Suppressed([&] { GetChild(*root, kVirtualDirClass, name); })) return refused;
-    return std::nullopt;
+    // The root answers from what it holds, the deletion it could not store included: only objects
+    // obtained anew tell what IIS keeps.
+    const ObjectRef freshRoot = SiteRoot(*factory_.Create(kIis6ProgId), site);
+    if (Suppressed([&] { GetChild(*freshRoot, kVirtualDirClass, name); })) return std::nullopt;
+    return refused;
   }
 
  private:

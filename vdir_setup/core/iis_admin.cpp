@@ -7,20 +7,30 @@
 
 namespace vardock {
 
-std::unique_ptr<IisAdmin> ChooseIisAdmin(ObjectFactory& factory, RetryPause pause) {
+namespace {
+bool NotRegistered(const corvanel::AppError& error) {
+  return error.Code() == hr::kClassNotRegistered || error.Code() == hr::kInvalidClassString;
+}
+}  // namespace
+
+std::unique_ptr<IisAdmin> ChooseIisAdmin(ObjectFactory& factory, RetryHooks retry, bool wow64) {
   ObjectRef iisNamespace;
   const auto iis6Error = Suppressed([&] { iisNamespace = factory.Create(kIis6ProgId); });
   if (!iis6Error) return MakeIis6Admin(factory, std::move(iisNamespace));
 
   ObjectRef manager;
   const auto nativeError = Suppressed([&] { manager = factory.Create(kAppHostProgId); });
-  if (!nativeError) return MakeAppHostAdmin(factory, std::move(manager), std::move(pause));
+  if (!nativeError) return MakeAppHostAdmin(factory, std::move(manager), std::move(retry));
 
-  // One error that reads as both: "IISNamespace failed: ...\r\nHRESULT ...\r\n\r\n
-  // Microsoft.ApplicationHost.WritableAdminManager failed: ..." and the second one's code.
-  std::wstring reason = iis6Error->Reason() + CodeLine(iis6Error->Code()) + L"\r\n\r\n" + nativeError->Context() +
-                       L" failed: " + nativeError->Reason();
-  throw corvanel::AppError(iis6Error->Context(), std::move(reason), nativeError->Code());
+  // What it means first, then both failures as the technical lines: "<sentence>\r\n\r\n
+  // IISNamespace failed: ...\r\nHRESULT ...\r\n\r\nMicrosoft.ApplicationHost.WritableAdminManager
+  // failed: ...\r\nHRESULT ...".
+  std::wstring text = NotRegistered(*iis6Error) && NotRegistered(*nativeError)
+                          ? L"IIS is not installed on this computer, or its management components are missing."
+                          : L"Vardock cannot use IIS's management components on this computer.";
+  if (wow64) text += L"\r\nOn this server, use the 64-bit vardock.exe.";
+  text += L"\r\n\r\n" + ErrorText(*iis6Error) + L"\r\n\r\n" + ErrorText(*nativeError);
+  throw WordedError(std::move(text), nativeError->Code());
 }
 
 std::wstring LogonDomain(ObjectFactory& factory) {

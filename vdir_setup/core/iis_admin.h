@@ -35,12 +35,17 @@ class IisAdmin {
   virtual std::optional<corvanel::AppError> DeleteVirtualDir(std::wstring_view site, std::wstring_view name) = 0;
 };
 
-// Waits before the given retry of a configuration commit (1, 2, ...).
-using RetryPause = std::function<void(int retry)>;
+// Between the attempts of a change that IIS would not store: one line for the log per failed
+// attempt, and a wait before the next attempt (after attempt 1, 2, ...).
+struct RetryHooks {
+  std::function<void(std::wstring_view line)> log;
+  std::function<void(int attempt)> pause;
+};
 
 // The IIS 6 objects when "IISNamespace" can be created, otherwise the native configuration
-// objects; when neither can be created, an error naming both.
-std::unique_ptr<IisAdmin> ChooseIisAdmin(ObjectFactory& factory, RetryPause pause);
+// objects. When neither can be created, an error that says in words what that means, then names
+// both failures; wow64 (a 32-bit process on 64-bit Windows) adds the advice to use the 64-bit build.
+std::unique_ptr<IisAdmin> ChooseIisAdmin(ObjectFactory& factory, RetryHooks retry, bool wow64);
 
 // The logon domain for basic authentication: the system information's "DomainName", "" when it
 // cannot be read and "\" when the system information cannot be created.

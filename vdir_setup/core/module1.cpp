@@ -16,13 +16,13 @@ constexpr std::wstring_view kSiteValue = L"IISWebServer";
 constexpr std::wstring_view kDirValue = L"IISWebVirtualDir";
 }  // namespace
 
-void DefaultRetryPause(int retry) { std::this_thread::sleep_for(std::chrono::milliseconds(250) * retry); }
+void DefaultRetryPause(int attempt) { std::this_thread::sleep_for(std::chrono::seconds(1) * attempt); }
 
 std::wstring Module1::SettingsKey() const { return L"Software\\Corvanel\\" + ArgName; }
 
 IisAdmin& Module1::Iis() {
   if (!iis_) {
-    iis_ = ChooseIisAdmin(objects_, retryPause);
+    iis_ = ChooseIisAdmin(objects_, {[this](std::wstring_view line) { Log(line); }, retryPause}, wow64);
     Log(L"IIS is reached through " + std::wstring(iis_->Description()) + L".");
   }
   return *iis_;

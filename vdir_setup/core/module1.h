@@ -19,8 +19,8 @@ namespace vardock {
 inline constexpr std::wstring_view kUsageText =
     L"This program is used by Pellinor / Quastrel\r\nto create IIS Virtual Directories.";
 
-// Waits a little longer before each retry of a configuration commit.
-void DefaultRetryPause(int retry);
+// Waits a little longer before each new attempt of a configuration change: 1 s, 2 s, 3 s, 4 s.
+void DefaultRetryPause(int attempt);
 
 class Module1 {
  public:
@@ -36,7 +36,9 @@ class Module1 {
   std::wstring ArgQuiet;        // "/Q": "1" shows no message box at all
   std::wstring ArgLog;          // "/L": the file that gets a line per step
 
-  RetryPause retryPause = &DefaultRetryPause;
+  std::function<void(int attempt)> retryPause = &DefaultRetryPause;
+  // A 32-bit process on 64-bit Windows, where IIS's management components may be out of reach.
+  bool wow64 = false;
 
   // Takes the command line (without the program's path), reads the remembered settings and
   // dispatches: the chooser for ADD with a name and a path (or the site /S names), the removal

@@ -283,21 +283,21 @@ TEST_F(Apphost, FailsWhereIisFails) {
          t.manager->PutProperty(L"CommitPath", kMobile);
          t.Section(kAnonymous, kMobile);
        },
-       apphost::kLockViolation, locked},
+       hr::kLockViolation, locked},
       {"asp is locked too",
        [](Apphost& t) {
          t.manager->PutProperty(L"CommitPath", L"MACHINE/WEBROOT/APPHOST/Default Web Site");
          t.Section(L"system.webServer/asp", kMobile);
        },
-       apphost::kLockViolation, locked},
+       hr::kLockViolation, locked},
       {"an unlocked section would go to a web.config",
        [](Apphost& t) {
          t.manager->PutProperty(L"CommitPath", kMobile);
          Set(t.Section(kDefaultDocument, kMobile), L"enabled", false);
          t.Commit();
        },
-       apphost::kNotSupported, L"web.config"},
-      {"sites below the server", [](Apphost& t) { t.Section(kSites, kMobile); }, apphost::kLockViolation, locked},
+       hr::kNotSupported, L"web.config"},
+      {"sites below the server", [](Apphost& t) { t.Section(kSites, kMobile); }, hr::kLockViolation, locked},
       {"a commit path not above the path",
        [](Apphost& t) {
          t.manager->PutProperty(L"CommitPath", L"MACHINE/WEBROOT/APPHOST/Other Site");
@@ -436,7 +436,7 @@ TEST_F(Apphost, FaultSwitches) {
       {L"access-denied", L"GetAdminSection", hr::kAccessDenied, L"Access is denied."},
       {L" access-denied ,", L"CommitChanges", hr::kAccessDenied, L"Access is denied."},
       {L"commit-fails", L"CommitChanges", hr::kDiskFull, L"not enough space"},
-      {L"commit-busy=1,commit-fails", L"CommitChanges", apphost::kSharingViolation, L"used by another process"},
+      {L"commit-busy=1,commit-fails", L"CommitChanges", hr::kSharingViolation, L"used by another process"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(corvanel::WideToUtf8(c.switches));
@@ -464,7 +464,27 @@ TEST_F(Apphost, FaultSwitches) {
   Commit();
   EXPECT_NE(File().find("realm=\"R\""), std::string::npos) << "the third commit of the process works";
 
-  for (const wchar_t* bad : {L"commit-fail", L"commit-busy=", L"commit-busy=x", L"unreadable,disk-full"}) {
+  // Another tool commits between this manager's read and its commit: refused, nothing written,
+  // and so is every later commit of this manager; a new manager reads the file again and commits.
+  store->faults = apphost::ParseApphostFaults(L"changed-on-disk=1");
+  Set(Section(kBasic), L"realm", L"S");
+  try {
+    Commit();
+    ADD_FAILURE() << "no error";
+  } catch (const corvanel::AppError& e) {
+    EXPECT_EQ(e.Code(), hr::kFileInvalid) << std::hex << e.Code();
+    EXPECT_EQ(e.Reason(), L"Cannot commit configuration changes because the file has changed on disk");
+  }
+  const std::string rewritten = File();
+  EXPECT_EQ(rewritten.find("realm=\"S\""), std::string::npos);
+  EXPECT_THROW(Commit(), corvanel::AppError) << "the manager still holds the old file";
+  EXPECT_EQ(File(), rewritten);
+  manager = NewManager();
+  Set(Section(kBasic), L"realm", L"S");
+  Commit();
+  EXPECT_NE(File().find("realm=\"S\""), std::string::npos);
+
+  for (const wchar_t* bad : {L"commit-fail", L"commit-busy=", L"commit-busy=x", L"changed-on-disk", L"unreadable,disk-full"}) {
     EXPECT_THROW(apphost::ParseApphostFaults(bad), corvanel::AppError) << corvanel::WideToUtf8(bad);
   }
 }

@@ -158,7 +158,9 @@ TEST_F(IisModel, FailsWhereIisFails) {
       {"an object whose directory was deleted",
        [](IisModel& t) {
          const ObjectRef dir = t.Root()->CallMethod(L"GetObject", Args{L"IISWebVirtualDir", L"Mobile"}).AsObject();
-         t.Root()->CallMethod(L"Delete", Args{L"IISWebVirtualDir", L"Mobile"});
+         const ObjectRef root = t.Root();
+         root->CallMethod(L"Delete", Args{L"IISWebVirtualDir", L"Mobile"});
+         root->CallMethod(L"SetInfo", {});
          dir->PutProperty(L"Path", L"C:\\x");
          dir->CallMethod(L"SetInfo", {});
        },
@@ -219,8 +221,20 @@ TEST_F(IisModel, RefusedChangesLeaveTheConfigurationAsItWas) {
   EXPECT_EQ(stored->FindProperty(L"Path"), nullptr);
   EXPECT_EQ(changes, 1);
 
-  // The root's SetInfo after a deletion stores no path and works.
+  // A deletion is held on the root until its SetInfo: the root no longer finds the directory,
+  // objects obtained anew still do, and a SetInfo that fails stores nothing.
   config->failures.deleteFails = false;
+  config->failures.deletionSetInfoFails = true;
+  const ObjectRef refusing = Root();
+  refusing->CallMethod(L"Delete", Args{L"IISWebVirtualDir", L"Mobile"});
+  EXPECT_THROW(refusing->CallMethod(L"GetObject", Args{L"IISWebVirtualDir", L"Mobile"}), corvanel::AppError);
+  EXPECT_NO_THROW(Root()->CallMethod(L"GetObject", Args{L"IISWebVirtualDir", L"Mobile"}));
+  EXPECT_THROW(refusing->CallMethod(L"SetInfo", {}), corvanel::AppError);
+  EXPECT_NO_THROW(Root()->CallMethod(L"GetObject", Args{L"IISWebVirtualDir", L"Mobile"}));
+  EXPECT_EQ(changes, 1);
+
+  // The root's SetInfo after a deletion stores no path and works.
+  config->failures.deletionSetInfoFails = false;
   const ObjectRef root = Root();
   root->CallMethod(L"Delete", Args{L"IISWebVirtualDir", L"Mobile"});
   EXPECT_NO_THROW(root->CallMethod(L"SetInfo", {}));
@@ -254,7 +268,9 @@ TEST_F(IisModel, ApplicationsByModeAndDeletion) {
     ASSERT_NE(stored, nullptr);
     EXPECT_EQ(*stored->FindProperty(L"AppIsolated"), Variant(c.isolation));
     EXPECT_EQ(*stored->FindProperty(L"AppRoot"), Variant(L"/LM/W3SVC/1/ROOT/App"));
-    Root()->CallMethod(L"Delete", Args{L"IISWebVirtualDir", L"app"});
+    const ObjectRef root = Root();
+    root->CallMethod(L"Delete", Args{L"IISWebVirtualDir", L"app"});
+    root->CallMethod(L"SetInfo", {});
     EXPECT_EQ(config->Find(L"W3SVC/1/ROOT/App"), nullptr);
   }
 }
