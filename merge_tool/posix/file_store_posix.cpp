@@ -33,7 +33,7 @@ class PosixFileStore final : public FileStore {
  public:
   std::string ReadAll(const std::wstring& path, std::size_t maxBytes) override {
     const std::wstring context = L"Cannot read \"" + path + L"\"";
-    unique_fd fd(::open(corvanel::WideToUtf8(path).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    unique_fd fd(::open(corvanel::WideToFileName(path).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (!fd) throw Errno(context, errno);
     struct stat info {};
     if (::fstat(fd.get(), &info) != 0) throw Errno(context, errno);
@@ -72,13 +72,13 @@ class PosixFileStore final : public FileStore {
 
   bool Exists(const std::wstring& path) override {
     struct stat info {};
-    return ::stat(corvanel::WideToUtf8(path).c_str(), &info) == 0;
+    return ::stat(corvanel::WideToFileName(path).c_str(), &info) == 0;
   }
 
  private:
   static void Replace(const std::wstring& path, std::string_view bytes, const std::wstring* backupPath) {
     const std::wstring context = L"Cannot save \"" + path + L"\"";
-    const std::string target = corvanel::WideToUtf8(path);
+    const std::string target = corvanel::WideToFileName(path);
     struct stat info {};
     if (::stat(target.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) {
       throw AppError(context, L"It is not a disk file.");
@@ -129,7 +129,7 @@ class PosixFileStore final : public FileStore {
       if (errno != EEXIST || attempt == 100) throw failed(errno);
     }
     corvanel::scope_exit removeLink([&] { ::unlink(second.c_str()); });
-    if (::rename(second.c_str(), corvanel::WideToUtf8(backupPath).c_str()) != 0) throw failed(errno);
+    if (::rename(second.c_str(), corvanel::WideToFileName(backupPath).c_str()) != 0) throw failed(errno);
     removeLink.dismiss();
   }
 

@@ -224,5 +224,38 @@ TEST_F(Incmerge, ChosenCodePageCarriesDoubleByteTextAndRefusesBrokenSequences) {
   EXPECT_FALSE(fs::exists(dir / "out2.inc"));
 }
 
+#ifndef _WIN32
+// Natively a name is bytes. Names that are not UTF-8 once reached other files: an overlong NUL
+// cut the name short, an overlong "/" led into a folder, a Latin-1 byte became U+FFFD.
+TEST_F(Incmerge, NamesReachTheSystemByteForByte) {
+  Write("important", "keep");
+  Write("sub/keep.inc", "keep");
+  Write("caf\xEF\xBF\xBD.inc", "keep");
+  Write("caf\xE9.inc", kStandard);
+  const struct {
+    const char* what;
+    std::vector<std::string> args;
+    int status;
+    std::string written;  // the file that must hold the merge; empty: none
+  } cases[] = {
+      {"Latin-1 standard file", {"caf\xE9.inc", "all.inc", "-o", "out.inc"}, 0, "out.inc"},
+      {"Latin-1 output beside its look-alike", {"std.inc", "all.inc", "-o", "caf\xE9.inc"}, 0, "caf\xE9.inc"},
+      {"overlong NUL", {"std.inc", "all.inc", "-o", "important\xC0\x80.new"}, 0, "important\xC0\x80.new"},
+      {"overlong slash", {"std.inc", "all.inc", "-o", "sub\xC0\xAFkeep.inc"}, 0, "sub\xC0\xAFkeep.inc"},
+      {"cut-short sequence, shown as bytes", {"std.inc", "none\xC3.inc", "-o", "out2.inc"}, 3, ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const Outcome o = Run(c.args);
+    EXPECT_EQ(o.status, c.status) << o.err;
+    if (!c.written.empty()) EXPECT_EQ(Read(c.written), kMergedAll);
+    if (c.status == 3) ExpectOneErrorLine(o, "\"none\\xC3.inc\"");
+  }
+  EXPECT_EQ(Read("important"), "keep");
+  EXPECT_EQ(Read("sub/keep.inc"), "keep");
+  EXPECT_EQ(Read("caf\xEF\xBF\xBD.inc"), "keep");
+}
+#endif
+
 }  // namespace
 }  // namespace tessaly::cli::testing
