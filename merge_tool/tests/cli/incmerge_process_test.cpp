@@ -6,6 +6,11 @@
 
 #include "process.h"
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 namespace tessaly::cli::testing {
 namespace {
 
@@ -42,6 +47,12 @@ class Incmerge : public WorkFolderTest {
     std::set<std::string> names;
     for (const auto& entry : fs::directory_iterator(folder)) names.insert(entry.path().filename().string());
     return names;
+  }
+  // No temporary file of a save left in the folder or below it.
+  void ExpectNoTemporaries() const {
+    for (const auto& entry : fs::recursive_directory_iterator(dir)) {
+      EXPECT_EQ(entry.path().filename().string().find("tessaly"), std::string::npos) << entry.path();
+    }
   }
   Outcome Run(const std::vector<std::string>& args) const { return RunIncmerge(dir, args); }
   // An error is one line on standard error, and nothing goes to standard output.
@@ -130,6 +141,14 @@ TEST_F(Incmerge, BackupKeepsThePreviousOutputAndReplacesAnOlderBackup) {
   EXPECT_EQ(Run({"std.inc", "part.inc", "--output=std.inc", "--backup"}).status, 1);
   EXPECT_EQ(Read("std.inc"), kMergedPart);
   EXPECT_EQ(Read("std.inc.bak"), kStandard);
+
+  // A backup that is another name of the output's own file (a hard link) is replaced too.
+  fs::remove(dir / "out.inc.bak");
+  fs::create_hard_link(dir / "out.inc", dir / "out.inc.bak");
+  EXPECT_EQ(Run({"--backup", "std.inc", "part.inc", "-o", "out.inc"}).status, 1);
+  EXPECT_EQ(Read("out.inc"), kMergedPart);
+  EXPECT_EQ(Read("out.inc.bak"), kMergedAll);
+  ExpectNoTemporaries();
 
   // No previous output, nothing to keep.
   EXPECT_EQ(Run({"--backup", "all.inc", "all.inc", "-onew.inc"}).status, 0);
@@ -254,6 +273,69 @@ TEST_F(Incmerge, NamesReachTheSystemByteForByte) {
   EXPECT_EQ(Read("important"), "keep");
   EXPECT_EQ(Read("sub/keep.inc"), "keep");
   EXPECT_EQ(Read("caf\xEF\xBF\xBD.inc"), "keep");
+}
+
+TEST_F(Incmerge, ALinkedOutputStaysALinkAndItsFileIsReplaced) {
+  fs::create_directories(dir / "product");
+  fs::create_directories(dir / "release5");
+  Write("release5/Lang.inc", "previous");
+  fs::create_symlink((dir / "release5/Lang.inc").string(), dir / "absolute.inc");
+  const struct {
+    const char* what;
+    std::string link;
+    std::string pointsTo;  // from the link's folder
+    bool backup;
+    int status;
+  } cases[] = {
+      {"into another folder, with a backup", "product/Lang.inc", "../release5/Lang.inc", true, 0},
+      {"to a link", "product/Again.inc", "../absolute.inc", false, 0},
+      {"dangling: the file is made where it points", "product/New.inc", "../release5/New.inc", false, 0},
+      {"to a device: refused", "product/Null.inc", "/dev/null", false, 4},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const fs::path link = dir / c.link;
+    fs::create_symlink(c.pointsTo, link);
+    const std::string previous = Read(c.link);
+    std::vector<std::string> args = {"std.inc", "all.inc", "-o", c.link};
+    if (c.backup) args.push_back("--backup");
+    const Outcome o = Run(args);
+    EXPECT_EQ(o.status, c.status) << o.err;
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_EQ(fs::read_symlink(link), c.pointsTo);
+    if (c.status == 0) EXPECT_EQ(Read(c.link), kMergedAll);
+    if (c.backup) {
+      EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(dir / (c.link + ".bak"))));
+      EXPECT_EQ(Read(c.link + ".bak"), previous);
+    }
+  }
+  EXPECT_EQ(Files(dir / "release5"), (std::set<std::string>{"Lang.inc", "New.inc"}));
+  ExpectNoTemporaries();
+}
+
+TEST_F(Incmerge, TheReplacedFileKeepsItsModeOwnerAndGroupAndAReadOnlyOneIsRefused) {
+  const bool root = ::geteuid() == 0;
+  const struct {
+    mode_t mode;
+    int status;
+  } cases[] = {{0600, 0}, {0640, 0}, {0444, 4}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.mode);
+    Write("out.inc", "previous");
+    ASSERT_EQ(::chmod((dir / "out.inc").c_str(), c.mode), 0);
+    if (root) ASSERT_EQ(::chown((dir / "out.inc").c_str(), 1234, 5678), 0);
+    const Outcome o = Run({"std.inc", "all.inc", "-o", "out.inc"});
+    EXPECT_EQ(o.status, c.status);
+    EXPECT_EQ(Read("out.inc"), c.status == 0 ? kMergedAll : "previous");
+    if (c.status != 0) ExpectOneErrorLine(o, "read-only");
+    struct stat info {};
+    ASSERT_EQ(::stat((dir / "out.inc").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, c.mode);
+    if (root) EXPECT_EQ(info.st_uid, 1234u);
+    if (root) EXPECT_EQ(info.st_gid, 5678u);
+    ASSERT_EQ(::chmod((dir / "out.inc").c_str(), 0600), 0);
+  }
+  ExpectNoTemporaries();
 }
 #endif
 
