@@ -23,6 +23,20 @@ bool StartsWithConstKeyword(std::wstring_view text) {
   }
   return true;
 }
+
+// UTF-16 without a byte-order mark: in the first 200 bytes nearly every byte at the odd (little
+// endian) or the even (big endian) offsets is zero, and nearly none at the others. 8-bit text
+// with a NUL here and there is not.
+bool LooksLikeUtf16(std::string_view bytes) {
+  bytes = bytes.substr(0, 200);
+  const std::size_t pairs = bytes.size() / 2;
+  if (pairs < 2) return false;
+  std::size_t zeros[2] = {};
+  for (std::size_t i = 0; i < pairs * 2; ++i) zeros[i % 2] += bytes[i] == '\0' ? 1 : 0;
+  const auto nearlyAll = [&](std::size_t n) { return n * 10 >= pairs * 9; };
+  const auto nearlyNone = [&](std::size_t n) { return n * 10 <= pairs; };
+  return (nearlyAll(zeros[0]) && nearlyNone(zeros[1])) || (nearlyAll(zeros[1]) && nearlyNone(zeros[0]));
+}
 }  // namespace
 
 std::vector<std::string_view> SplitLines(std::string_view bytes) {
@@ -53,6 +67,9 @@ std::vector<std::string_view> SplitLines(std::string_view bytes) {
 RawIncludeFile SplitIncludeFile(std::string_view bytes, std::size_t maxLines, const std::wstring& context) {
   if (bytes.size() >= 2 && ((bytes[0] == '\xFF' && bytes[1] == '\xFE') || (bytes[0] == '\xFE' && bytes[1] == '\xFF'))) {
     throw AppError(context, L"The file is UTF-16 text (it begins with a UTF-16 byte-order mark), not 8-bit text.");
+  }
+  if (LooksLikeUtf16(bytes)) {
+    throw AppError(context, L"The file is UTF-16 text (every other byte is zero), not 8-bit text.");
   }
   RawIncludeFile file;
   file.utf8Bom = bytes.substr(0, kUtf8Bom.size()) == kUtf8Bom;

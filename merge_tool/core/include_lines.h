@@ -19,7 +19,8 @@ struct DecodedText {
   bool utf8Bom = false;             // the bytes began with a UTF-8 byte-order mark (set aside)
 };
 
-// Decodes a whole include file. Throws AppError (context: `context`) for a UTF-16 file, a file of
+// Decodes a whole include file. Throws AppError (context: `context`) for a UTF-16 file (with a
+// byte-order mark, or without one when every other byte of its start is zero), a file of
 // more than maxLines lines, or a line that the code page cannot carry unchanged.
 DecodedText DecodeIncludeText(std::string_view bytes, const corvanel::AnsiCodec& codec, std::size_t maxLines,
                               const std::wstring& context);

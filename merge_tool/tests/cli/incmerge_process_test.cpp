@@ -69,6 +69,8 @@ TEST_F(Incmerge, EachExitStatusAndWhatItLeaves) {
   for (int i = 0; i < 1001; ++i) lines1001 += "CONST x = 1\r\n";
   Write("1001.inc", lines1001);
   Write("utf16.inc", std::string("\xFF\xFE" "C\0O\0", 6));
+  Write("utf16le.inc", std::string("C\0O\0N\0S\0T\0 \0x\0=\0" "1\0\r\0\n\0", 22));
+  Write("utf16be.inc", std::string("\0C\0O\0N\0S\0T\0 \0x\0=\0" "1\0\r\0\n", 22));
   const struct {
     const char* what;
     std::vector<std::string> args;
@@ -92,6 +94,8 @@ TEST_F(Incmerge, EachExitStatusAndWhatItLeaves) {
       {"customized file missing on disk", {"std.inc", "none.inc", "-o", "out.inc"}, 3, "\"none.inc\"", ""},
       {"standard file of 1001 lines", {"1001.inc", "part.inc", "-o", "out.inc"}, 3, "1001 lines", ""},
       {"UTF-16 customized file", {"std.inc", "utf16.inc", "-o", "out.inc"}, 3, "UTF-16", ""},
+      {"UTF-16 LE without a mark", {"std.inc", "utf16le.inc", "-o", "out.inc"}, 3, "UTF-16", ""},
+      {"UTF-16 BE without a mark", {"utf16be.inc", "part.inc", "-o", "out.inc"}, 3, "UTF-16", ""},
       {"customized file is a folder", {"std.inc", "sub", "-o", "out.inc"}, 3, "sub", ""},
       {"output folder missing", {"std.inc", "part.inc", "-o", "none/out.inc"}, 4, "out.inc", ""},
       {"output is a folder", {"std.inc", "part.inc", "-o", "sub"}, 4, "sub", ""},
