@@ -83,27 +83,35 @@ int Merge(const Options& options, const corvanel::AnsiCodec& codec, OutStream& o
   }
   const std::wstring report = m.BuildReportText();
   const int status = report.empty() ? kMerged : kPhrasesLeft;
+  // The merged file first: the exit status tells what became of it, whatever happens to the
+  // report afterwards.
+  if (!options.check) {
+    try {
+      if (!options.output) {
+        if (out.IsConsole()) {
+          out.WriteText(MergedText(m));
+        } else {
+          out.WriteBytes(m.MergedFileBytes(L"standard output"));
+        }
+      } else if (options.backup) {
+        m.SaveMergedFile(*options.output, *options.output + L".bak");
+      } else {
+        m.SaveMergedFile(*options.output);
+      }
+    } catch (const AppError& e) {
+      ReportError(err, e.Message());
+      return kOutputFailed;
+    }
+  }
   try {
     if (options.verbose) WriteCounts(err, m, summary);
-    if (options.check) return status;
-    if (!options.output) {
-      if (out.IsConsole()) {
-        out.WriteText(MergedText(m));
-      } else {
-        out.WriteBytes(m.MergedFileBytes(L"standard output"));
-      }
-      if (!report.empty()) WriteContent(err, report, codec, L"the report");
-      return status;
-    }
-    if (options.backup) {
-      m.SaveMergedFile(*options.output, *options.output + L".bak");
-    } else {
-      m.SaveMergedFile(*options.output);
-    }
-    if (!report.empty()) WriteContent(out, report, codec, L"the report");
+    if (!options.check && !report.empty()) WriteContent(options.output ? out : err, report, codec, L"the report");
   } catch (const AppError& e) {
-    ReportError(err, e.Message());
-    return kOutputFailed;
+    const std::wstring done = options.check    ? L""
+                              : options.output ? L"; the merged file was saved as \"" + *options.output + L"\""
+                                               : L"; the merged file went to standard output";
+    ReportError(err, e.Message() + done + L"; only the report is missing");
+    return kReportFailed;
   }
   return status;
 }

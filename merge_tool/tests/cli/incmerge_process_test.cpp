@@ -341,6 +341,35 @@ TEST_F(Incmerge, TheReplacedFileKeepsItsModeOwnerAndGroupAndAReadOnlyOneIsRefuse
   }
   ExpectNoTemporaries();
 }
+
+// The exit status tells what became of OUTPUT: a script that sees 4 may run again, which must
+// not happen once the output (and its backup) were saved.
+TEST_F(Incmerge, AReportThatCannotBeWrittenAfterTheOutputWasExitsWith5) {
+  const struct {
+    const char* what;
+    std::vector<std::string> args;
+    bool outFull;  // standard output goes to /dev/full, else standard error does
+    int status;
+    std::string file;  // what must hold the merge (out.txt: standard output); empty: nothing
+    std::string merged;
+  } cases[] = {
+      {"counts to standard error", {"-v", "std.inc", "all.inc", "-o", "out.inc"}, false, 5, "out.inc", kMergedAll},
+      {"report to standard error", {"std.inc", "part.inc"}, false, 5, "out.txt", kMergedPart},
+      {"the merged file to standard output", {"std.inc", "part.inc"}, true, 4, "", ""},
+      {"report to standard output", {"--backup", "std.inc", "part.inc", "-o", "std.inc"}, true, 5, "std.inc",
+       kMergedPart},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const fs::path text = dir / (c.outFull ? "err.txt" : "out.txt");
+    EXPECT_EQ(RunIncmerge(dir, c.args, c.outFull ? "/dev/full" : text, c.outFull ? text : "/dev/full"), c.status);
+    if (c.outFull) ExpectOneErrorLine({c.status, "", ReadBytes(text)}, c.status == 5 ? "saved as \"std.inc\"" : "");
+    if (!c.file.empty()) EXPECT_EQ(Read(c.file), c.merged);
+    fs::remove(text);
+  }
+  EXPECT_EQ(Read("std.inc.bak"), kStandard);
+  ExpectNoTemporaries();
+}
 #endif
 
 }  // namespace

@@ -23,9 +23,8 @@ std::string ReadAndRemove(const fs::path& path) {
 }
 }  // namespace
 
-Outcome RunIncmerge(const fs::path& folder, const std::vector<std::string>& args) {
-  const fs::path outPath = fs::temp_directory_path() / ("incmerge-out-" + std::to_string(::getpid()));
-  const fs::path errPath = fs::temp_directory_path() / ("incmerge-err-" + std::to_string(::getpid()));
+int RunIncmerge(const fs::path& folder, const std::vector<std::string>& args, const fs::path& outPath,
+                const fs::path& errPath) {
   std::vector<char*> argv{const_cast<char*>(INCMERGE_EXE)};
   for (const auto& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
   argv.push_back(nullptr);
@@ -37,9 +36,16 @@ Outcome RunIncmerge(const fs::path& folder, const std::vector<std::string>& args
     ::execv(INCMERGE_EXE, argv.data());
     ::_exit(127);
   }
-  Outcome outcome;
   int status = 0;
-  if (child > 0 && ::waitpid(child, &status, 0) == child && WIFEXITED(status)) outcome.status = WEXITSTATUS(status);
+  if (child > 0 && ::waitpid(child, &status, 0) == child && WIFEXITED(status)) return WEXITSTATUS(status);
+  return -1;
+}
+
+Outcome RunIncmerge(const fs::path& folder, const std::vector<std::string>& args) {
+  const fs::path outPath = fs::temp_directory_path() / ("incmerge-out-" + std::to_string(::getpid()));
+  const fs::path errPath = fs::temp_directory_path() / ("incmerge-err-" + std::to_string(::getpid()));
+  Outcome outcome;
+  outcome.status = RunIncmerge(folder, args, outPath, errPath);
   outcome.out = ReadAndRemove(outPath);
   outcome.err = ReadAndRemove(errPath);
   return outcome;
