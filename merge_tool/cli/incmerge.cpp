@@ -119,10 +119,11 @@ int Merge(const Options& options, const corvanel::AnsiCodec& codec, OutStream& o
 
 int RunIncmerge(const std::vector<std::wstring>& args, OutStream& out, OutStream& err) {
   const auto parsed = ParseArguments(args);
-  if (const auto* usage = std::get_if<UsageError>(&parsed)) {
-    ReportError(err, usage->message + L" (see \"incmerge --help\")");
+  const auto usageError = [&](const std::wstring& message) {
+    ReportError(err, message + L" (see \"incmerge --help\")");
     return kUsageError;
-  }
+  };
+  if (const auto* usage = std::get_if<UsageError>(&parsed)) return usageError(usage->message);
   const Options& options = std::get<Options>(parsed);
   try {
     if (options.action == Options::Action::Help) {
@@ -141,10 +142,19 @@ int RunIncmerge(const std::vector<std::wstring>& args, OutStream& out, OutStream
   if (options.codePage) {
     chosen = corvanel::MakeCodePageCodec(*options.codePage);
     if (!chosen) {
-      ReportError(err, L"code page " + std::to_wstring(*options.codePage) +
-                           L" is unknown here or not an 8-bit code page that keeps ASCII (see \"incmerge --help\")");
-      return kUsageError;
+      return usageError(L"code page " + std::to_wstring(*options.codePage) +
+                        L" is unknown here or not an 8-bit code page that keeps ASCII");
     }
+  }
+  // By identity, not by name: "./x", "x" and a link to x are one file.
+  FileStore& files = Module1.Files();
+  if (!options.force && options.output && files.SameFile(*options.output, options.custom)) {
+    return usageError(L"the output \"" + *options.output +
+                      L"\" is the old customized file, which the merge would overwrite (--force allows it)");
+  }
+  if (!options.force && files.SameFile(options.standard, options.custom)) {
+    return usageError(L"the new standard file \"" + options.standard + L"\" and the old customized file \"" +
+                      options.custom + L"\" are the same file (--force allows it)");
   }
   return Merge(options, chosen ? *chosen : corvanel::SystemAnsiCodec(), out, err);
 }

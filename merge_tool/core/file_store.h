@@ -25,6 +25,8 @@ class FileStore {
                                     const std::wstring& backupPath) = 0;
   // Whether a file (or anything else) of that path exists.
   [[nodiscard]] virtual bool Exists(const std::wstring& path) = 0;
+  // Whether both names lead to one existing file, however they are spelt (links followed).
+  [[nodiscard]] virtual bool SameFile(const std::wstring& a, const std::wstring& b) = 0;
 };
 
 // The running system's files.

@@ -205,6 +205,13 @@ class PosixFileStore final : public FileStore {
     return ::stat(corvanel::WideToFileName(path).c_str(), &info) == 0;
   }
 
+  bool SameFile(const std::wstring& a, const std::wstring& b) override {
+    struct stat first {}, second {};
+    return ::stat(corvanel::WideToFileName(a).c_str(), &first) == 0 &&
+           ::stat(corvanel::WideToFileName(b).c_str(), &second) == 0 && first.st_dev == second.st_dev &&
+           first.st_ino == second.st_ino;
+  }
+
  private:
   static void Replace(const std::wstring& path, std::string_view bytes, const std::wstring* backupPath) {
     const std::wstring context = L"Cannot save \"" + path + L"\"";

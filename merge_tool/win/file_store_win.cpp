@@ -101,7 +101,20 @@ class WinFileStore final : public FileStore {
 
   bool Exists(const std::wstring& path) override { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
+  bool SameFile(const std::wstring& a, const std::wstring& b) override {
+    BY_HANDLE_FILE_INFORMATION first{}, second{};
+    return Identify(a, first) && Identify(b, second) && first.dwVolumeSerialNumber == second.dwVolumeSerialNumber &&
+           first.nFileIndexHigh == second.nFileIndexHigh && first.nFileIndexLow == second.nFileIndexLow;
+  }
+
  private:
+  // The volume and file index of an existing file or folder.
+  static bool Identify(const std::wstring& path, BY_HANDLE_FILE_INFORMATION& info) {
+    const unique_hfile file(CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                        OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    return file && GetFileInformationByHandle(file.get(), &info);
+  }
+
   static void Replace(const std::wstring& path, std::string_view bytes, const std::wstring* backupPath) {
     const std::wstring context = L"Cannot save " + Quoted(path);
     const std::wstring target = FullPath(path, context);

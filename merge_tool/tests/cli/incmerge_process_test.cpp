@@ -88,6 +88,8 @@ TEST_F(Incmerge, EachExitStatusAndWhatItLeaves) {
       {"a third file", {"std.inc", "part.inc", "x.inc", "-o", "out.inc"}, 2, "\"x.inc\"", ""},
       {"--output without a file", {"std.inc", "part.inc", "-o"}, 2, "\"-o\"", ""},
       {"--backup to standard output", {"--backup", "std.inc", "part.inc"}, 2, "--backup", ""},
+      {"output is the customized file", {"std.inc", "part.inc", "-o", "./part.inc"}, 2, "--force", ""},
+      {"standard and customized are one file", {"std.inc", "./std.inc", "-o", "out.inc"}, 2, "same file", ""},
       {"unknown code page", {"--encoding", "12345", "std.inc", "part.inc", "-o", "out.inc"}, 2, "12345", ""},
       {"EBCDIC is not an ASCII code page", {"--encoding=37", "std.inc", "part.inc", "-o", "out.inc"}, 2, "37", ""},
       {"standard file missing", {"none.inc", "part.inc", "-o", "out.inc"}, 3, "\"none.inc\"", ""},
@@ -155,36 +157,38 @@ TEST_F(Incmerge, BackupKeepsThePreviousOutputAndReplacesAnOlderBackup) {
   ExpectNoTemporaries();
 
   // No previous output, nothing to keep.
-  EXPECT_EQ(Run({"--backup", "all.inc", "all.inc", "-onew.inc"}).status, 0);
+  EXPECT_EQ(Run({"--backup", "all.inc", "all.inc", "-onew.inc", "--force"}).status, 0);
   EXPECT_FALSE(fs::exists(dir / "new.inc.bak"));
   EXPECT_EQ(Files(dir), (std::set<std::string>{"all.inc", "new.inc", "out.inc", "out.inc.bak", "part.inc", "std.inc",
                                                "std.inc.bak", "sub"}));
 }
 
-TEST_F(Incmerge, OutputMayBeTheStandardFileItself) {
+TEST_F(Incmerge, OutputMayBeTheStandardFileItselfAndWithForceTheCustomizedOne) {
   const Outcome o = Run({"std.inc", "part.inc", "-o", "std.inc"});
   EXPECT_EQ(o.status, 1);
   EXPECT_EQ(o.out, kReportPart);
   EXPECT_EQ(Read("std.inc"), kMergedPart);
+  EXPECT_EQ(Run({"--force", "std.inc", "all.inc", "-o", "all.inc"}).status, 0);
+  EXPECT_EQ(Read("all.inc"), kMergedAll);
   EXPECT_EQ(Files(dir), (std::set<std::string>{"all.inc", "part.inc", "std.inc", "sub"}));
 }
 
 TEST_F(Incmerge, WithoutOutputTheFileGoesToStandardOutputAndTheReportToStandardError) {
   Write("bom.inc", "\xEF\xBB\xBF" + kStandard);
   const struct {
-    const char* standard;
-    const char* custom;
+    std::vector<std::string> args;
     int status;
     std::string out;
     std::string err;
   } cases[] = {
-      {"std.inc", "all.inc", 0, kMergedAll, ""},
-      {"std.inc", "part.inc", 1, kMergedPart, kReportPart},
-      {"bom.inc", "part.inc", 1, "\xEF\xBB\xBF" + kMergedPart, kReportPart},
+      {{"std.inc", "all.inc"}, 0, kMergedAll, ""},
+      {{"std.inc", "part.inc"}, 1, kMergedPart, kReportPart},
+      {{"bom.inc", "part.inc"}, 1, "\xEF\xBB\xBF" + kMergedPart, kReportPart},
+      {{"std.inc", "part.inc", "-o", "-"}, 1, kMergedPart, kReportPart},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.standard + std::string(" ") + c.custom);
-    const Outcome o = Run({c.standard, c.custom});
+    SCOPED_TRACE(c.args[0] + " " + c.args[1] + " " + std::to_string(c.args.size()));
+    const Outcome o = Run(c.args);
     EXPECT_EQ(o.status, c.status);
     EXPECT_EQ(o.out, c.out);
     EXPECT_EQ(o.err, c.err);
@@ -220,11 +224,20 @@ TEST_F(Incmerge, VerboseCountsAndNamesTheEntriesThatMatchedNoLine) {
 }
 
 TEST_F(Incmerge, HelpAndVersion) {
-  const Outcome help = Run({"--help"});
-  EXPECT_EQ(help.status, 0);
-  EXPECT_EQ(help.out.rfind("Usage: incmerge [OPTION]... STANDARD CUSTOM [-o OUTPUT]" + kNewline, 0), 0u) << help.out;
-  EXPECT_NE(help.out.find("Example"), std::string::npos);
-  EXPECT_EQ(help.err, "");
+#ifdef _WIN32
+  const char* const windowsHelp = "/?";
+#else
+  const char* const windowsHelp = "-h";
+#endif
+  for (const char* asked : {"--help", "-h", windowsHelp}) {
+    SCOPED_TRACE(asked);
+    const Outcome help = Run({asked});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_EQ(help.out.rfind("Usage: incmerge [OPTION]... STANDARD CUSTOM [-o OUTPUT]" + kNewline, 0), 0u) << help.out;
+    EXPECT_NE(help.out.find("STANDARD is the new standard file, CUSTOM the old customized file"), std::string::npos);
+    EXPECT_NE(help.out.find("Example"), std::string::npos);
+    EXPECT_EQ(help.err, "");
+  }
   const Outcome version = Run({"--version"});
   EXPECT_EQ(version.status, 0);
   EXPECT_EQ(version.out, "incmerge 1.0.0" + kNewline);
@@ -239,6 +252,12 @@ TEST_F(Incmerge, ChosenCodePageCarriesDoubleByteTextAndRefusesBrokenSequences) {
   EXPECT_EQ(merged.status, 1);
   EXPECT_EQ(Read("out.inc"), "CONST txt\x93\xFA\x96\x7B = \"\x8E\x9A\"\r\nCONST txtB = 1\r\n");
   EXPECT_EQ(merged.out, kHeader + "CONST txtB = 1\r\n");
+
+  // UTF-8 by its name.
+  Write("utf8.inc", "CONST txtCaf\xC3\xA9 = \"\xE2\x82\xAC\"\r\n");
+  Write("utf8-custom.inc", "CONST txtCaf\xC3\xA9 = \"\xC2\xA3\"\r\n");
+  EXPECT_EQ(Run({"--encoding=UTF-8", "utf8.inc", "utf8-custom.inc", "-o", "utf8-out.inc"}).status, 0);
+  EXPECT_EQ(Read("utf8-out.inc"), "CONST txtCaf\xC3\xA9 = \"\xC2\xA3\"\r\n");
 
   const Outcome broken = Run({"--encoding=cp932", "sjis.inc", "broken.inc", "-o", "out2.inc"});
   EXPECT_EQ(broken.status, 3);
