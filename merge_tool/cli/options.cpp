@@ -66,12 +66,12 @@ class Parser {
     bool optionsEnded = false;
     for (next_ = 0; next_ < args_.size() && !error_;) {
       const std::wstring& arg = args_[next_++];
-      if (optionsEnded || arg.size() < 2 || arg[0] != L'-') {
+      if (kWindows && !optionsEnded && arg == L"/?") {
+        Apply(Id::Help, arg, {});
+      } else if (optionsEnded || arg.size() < 2 || arg[0] != L'-') {
         operands.push_back(arg);
       } else if (arg == L"--") {
         optionsEnded = true;
-      } else if (kWindows && arg == L"/?") {
-        Apply(Id::Help, arg, {});
       } else if (arg[1] == L'-') {
         Long(std::wstring_view(arg).substr(2));
       } else {
