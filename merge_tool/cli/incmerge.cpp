@@ -1,6 +1,8 @@
 #include "incmerge.h"
 
+#include <map>
 #include <memory>
+#include <set>
 #include <variant>
 
 #include "common/core/ansi_codec.h"
@@ -69,6 +71,48 @@ void WriteCounts(OutStream& err, const Module1State& m, const MergeSummary& summ
   for (const std::wstring& name : summary.unmatched) err.WriteMessage(L"  " + name);
 }
 
+// Names compared as VBScript compares them, without regard to the case of ASCII letters.
+std::wstring Folded(std::wstring_view name) {
+  std::wstring folded(name);
+  for (wchar_t& c : folded) {
+    if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c - L'A' + L'a');
+  }
+  return folded;
+}
+
+// The customized lines that look like declarations yet replaced nothing, and why: the merge
+// rule's near misses, which users otherwise find only by reading the merged file. The file is
+// read again: the merge itself keeps none of its text.
+void WriteLinesNotUsed(OutStream& err, const Module1State& m, const std::wstring& custom,
+                       const corvanel::AnsiCodec& codec) {
+  std::set<std::wstring_view> declared;
+  std::map<std::wstring, std::wstring_view> byFolded;
+  for (int k = 1; k <= m.incCount; ++k) {
+    const auto name = DeclaredName(m.incLines[k]);
+    if (!name || name->empty()) continue;
+    declared.insert(*name);
+    byFolded.emplace(Folded(*name), *name);
+  }
+  const std::wstring context = L"Cannot read \"" + custom + L"\" again";
+  const std::string bytes = m.Files().ReadAll(custom, kMaxFileBytes);
+  const RawIncludeFile file = SplitIncludeFile(bytes, static_cast<std::size_t>(-1), context);
+  std::vector<std::wstring> lines;
+  std::wstring line;
+  for (std::size_t i = 0; i < file.lines.size(); ++i) {
+    DecodeIncludeLine(file.lines[i], i + 1, codec, context, line);
+    std::wstring reason(WhyNotAnEntry(line));
+    if (const auto name = EntryName(line); name && reason.empty()) {
+      const auto key = StripBlanks(*name);
+      const auto twin = byFolded.find(Folded(key));
+      if (key.empty() || declared.count(key) != 0 || twin == byFolded.end()) continue;
+      reason = L"name differs only in case from " + std::wstring(twin->second);
+    }
+    if (!reason.empty()) lines.push_back(L"  line " + std::to_wstring(i + 1) + L" (" + reason + L"): " + line);
+  }
+  err.WriteMessage(L"customized lines that look like declarations but were not used: " + std::to_wstring(lines.size()));
+  for (const std::wstring& shown : lines) err.WriteMessage(shown);
+}
+
 int Merge(const Options& options, const corvanel::AnsiCodec& codec, OutStream& out, OutStream& err) {
   Module1State& m = Module1;
   m.UseCodec(codec);
@@ -104,7 +148,10 @@ int Merge(const Options& options, const corvanel::AnsiCodec& codec, OutStream& o
     }
   }
   try {
-    if (options.verbose) WriteCounts(err, m, summary);
+    if (options.verbose) {
+      WriteCounts(err, m, summary);
+      WriteLinesNotUsed(err, m, options.custom, codec);
+    }
     if (!options.check && !report.empty()) WriteContent(options.output ? out : err, report, codec, L"the report");
   } catch (const AppError& e) {
     const std::wstring done = options.check    ? L""

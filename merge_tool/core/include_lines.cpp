@@ -13,15 +13,21 @@ using corvanel::AppError;
 namespace {
 constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 
-bool StartsWithConstKeyword(std::wstring_view text) {
-  constexpr std::wstring_view kConst = L"CONST";
-  if (text.size() < kConst.size()) return false;
-  for (std::size_t i = 0; i < kConst.size(); ++i) {
+// The text begins with the keyword (given in capitals), in any case.
+bool StartsWithKeyword(std::wstring_view text, std::wstring_view keyword) {
+  if (text.size() < keyword.size()) return false;
+  for (std::size_t i = 0; i < keyword.size(); ++i) {
     wchar_t c = text[i];
     if (c >= L'a' && c <= L'z') c = static_cast<wchar_t>(c - L'a' + L'A');
-    if (c != kConst[i]) return false;
+    if (c != keyword[i]) return false;
   }
   return true;
+}
+
+bool StartsWithConstKeyword(std::wstring_view text) { return StartsWithKeyword(text, L"CONST"); }
+
+std::wstring_view SkipBlanks(std::wstring_view text) {
+  return text.substr(std::min(text.find_first_not_of(L" \t"), text.size()));
 }
 
 // UTF-16 without a byte-order mark: in the first 200 bytes nearly every byte at the odd (little
@@ -127,6 +133,24 @@ std::optional<std::wstring_view> DeclaredName(std::wstring_view line) {
   const auto equals = line.find(L'=', 6);
   if (equals == std::wstring_view::npos) return std::nullopt;
   return StripBlanks(line.substr(6, equals - 6));
+}
+
+std::wstring_view WhyNotAnEntry(std::wstring_view line) {
+  if (EntryName(line)) return {};
+  std::wstring_view rest = SkipBlanks(line);
+  bool modifier = false;
+  for (const std::wstring_view word : {std::wstring_view(L"PUBLIC"), std::wstring_view(L"PRIVATE")}) {
+    const bool blankAfter = rest.size() > word.size() && (rest[word.size()] == L' ' || rest[word.size()] == L'\t');
+    if (blankAfter && StartsWithKeyword(rest, word)) {
+      rest = SkipBlanks(rest.substr(word.size()));
+      modifier = true;
+    }
+  }
+  if (!DeclaredName(rest)) return {};
+  if (modifier) return L"Public/Private";
+  if (rest.size() != line.size()) return L"tab before CONST";  // the line was trimmed of spaces only
+  if (line[5] == L'\t') return L"tab after CONST";
+  return L"value holds =";  // all that is left of the entry test: exactly one "="
 }
 
 bool IsPhrase(std::wstring_view line) { return line.substr(0, 6) == L"CONST "; }

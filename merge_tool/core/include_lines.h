@@ -45,6 +45,12 @@ std::optional<std::wstring_view> EntryName(std::wstring_view line);
 // and tabs.
 std::optional<std::wstring_view> DeclaredName(std::wstring_view line);
 
+// Why a customised (trimmed) line that looks like a declaration is no entry: "Public/Private",
+// "tab before CONST", "tab after CONST" or "value holds =". It looks like one when the model's
+// declaration test holds for it, after a "Public" or "Private" if it has one. Empty for entries
+// and for lines that look like no declaration.
+std::wstring_view WhyNotAnEntry(std::wstring_view line);
+
 // A phrase for the report: the line begins with exactly "CONST ".
 bool IsPhrase(std::wstring_view line);
 

@@ -220,7 +220,45 @@ TEST_F(Incmerge, VerboseCountsAndNamesTheEntriesThatMatchedNoLine) {
   const std::string nl = kNewline;
   EXPECT_EQ(o.err, "lines read: 4 standard, 5 customized" + nl + "entries read: 4" + nl + "lines replaced: 1" + nl +
                        "phrases unmatched: 2" + nl + "entries that matched no line: 3" + nl + "  txtGone" + nl +
-                       "  " + MessageBytes("txtOld\xC3\xA9") + nl + "  CONST  = 4" + nl);
+                       "  " + MessageBytes("txtOld\xC3\xA9") + nl + "  CONST  = 4" + nl +
+                       "customized lines that look like declarations but were not used: 0" + nl);
+}
+
+TEST_F(Incmerge, VerboseNamesTheDeclarationLikeLinesThatWereNotUsedAndWhy) {
+  const struct {
+    std::string line;
+    std::string reason;  // empty: not listed
+  } rows[] = {
+      {"Public Const txtHello = \"x\"", "Public/Private"},
+      {"private  CONST\ttxtBye = 1", "Public/Private"},
+      {"\tCONST txtHello = \"x\"", "tab before CONST"},
+      {"CONST\ttxtHello = \"x\"", "tab after CONST"},
+      {"CONST txtHello = \"a=b\"", "value holds ="},
+      {"CONST TXTHELLO = \"x\"", "name differs only in case from txtHello"},
+      {"CONST txtBye = \"Ciao\"", ""},   // used
+      {"CONST txtGone = 1", ""},         // no such name: among the entries that matched no line
+      {"' CONST txtHello = 1", ""},      // a comment
+      {"CONSTANT txtHello = 1", ""},     // no declaration
+  };
+  std::string custom;
+  std::string listed;
+  int count = 0;
+  for (std::size_t i = 0; i < std::size(rows); ++i) {
+    custom += rows[i].line + "\r\n";
+    if (rows[i].reason.empty()) continue;
+    listed += "  line " + std::to_string(i + 1) + " (" + rows[i].reason + "): " + rows[i].line + kNewline;
+    ++count;
+  }
+  Write("custom.inc", custom);
+  const Outcome quiet = Run({"std.inc", "custom.inc", "-o", "quiet.inc"});
+  const Outcome o = Run({"-v", "std.inc", "custom.inc", "-o", "out.inc"});
+  EXPECT_EQ(o.status, quiet.status);
+  EXPECT_EQ(o.out, quiet.out);
+  EXPECT_EQ(Read("out.inc"), Read("quiet.inc"));
+  const std::string header =
+      "customized lines that look like declarations but were not used: " + std::to_string(count) + kNewline;
+  ASSERT_NE(o.err.find(header), std::string::npos) << o.err;
+  EXPECT_EQ(o.err.substr(o.err.find(header)), header + listed);
 }
 
 TEST_F(Incmerge, HelpAndVersion) {
