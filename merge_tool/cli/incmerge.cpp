@@ -43,8 +43,7 @@ void WriteContent(OutStream& stream, std::wstring_view text, const corvanel::Ans
   const auto bytes = codec.Encode(text);
   if (!bytes) {
     throw AppError(std::wstring(L"Cannot write ") + what,
-                   L"It holds characters that the code page " + std::to_wstring(codec.CodePage()) +
-                       L" cannot represent.");
+                   L"It holds characters that " + corvanel::CodePageName(codec) + L" cannot represent.");
   }
   stream.WriteBytes(*bytes);
 }

@@ -92,8 +92,8 @@ void DecodeIncludeLine(std::string_view raw, std::size_t number, const corvanel:
                        const std::wstring& context, std::wstring& line) {
   line.clear();
   if (!codec.DecodeAppend(raw, line)) {
-    throw AppError(context, L"Line " + std::to_wstring(number) + L" is not text that the ANSI code page " +
-                                std::to_wstring(codec.CodePage()) + L" can carry unchanged; the file was not loaded.");
+    throw AppError(context, L"Line " + std::to_wstring(number) + L" is not text that " + corvanel::CodePageName(codec) +
+                                L" can carry unchanged; the file was not loaded.");
   }
   // Trimmed in place: no second string.
   const auto first = line.find_first_not_of(L' ');
