@@ -37,8 +37,7 @@ void WriteLines(OutStream& stream, const std::wstring& text) {
 }
 
 // Text from the include files: a console shows it, anything else gets the files' own bytes.
-void WriteContent(OutStream& stream, std::wstring_view text, const corvanel::AnsiCodec& codec,
-                  const wchar_t* what) {
+void WriteContent(OutStream& stream, std::wstring_view text, const corvanel::AnsiCodec& codec, const wchar_t* what) {
   if (stream.IsConsole()) return stream.WriteText(text);
   const auto bytes = codec.Encode(text);
   if (!bytes) {

@@ -82,7 +82,8 @@ class Parser {
     if (options_.action != Options::Action::Merge) return options_;
     if (options_.output == L"-") options_.output.reset();
     if (operands.size() < 2) {
-      return UsageError{operands.empty() ? L"the STANDARD and CUSTOM files are missing" : L"the CUSTOM file is missing"};
+      return UsageError{operands.empty() ? L"the STANDARD and CUSTOM files are missing"
+                                         : L"the CUSTOM file is missing"};
     }
     if (operands.size() > 2) return UsageError{L"unexpected argument " + Quoted(operands[2])};
     if (options_.backup && !options_.output) {
@@ -192,9 +193,7 @@ class Parser {
 };
 }  // namespace
 
-std::variant<Options, UsageError> ParseArguments(const std::vector<std::wstring>& args) {
-  return Parser(args).Run();
-}
+std::variant<Options, UsageError> ParseArguments(const std::vector<std::wstring>& args) { return Parser(args).Run(); }
 
 std::wstring UsageText() {
   const wchar_t separator = kWindows ? L'\\' : L'/';
@@ -228,7 +227,9 @@ std::wstring UsageText() {
          L"      --version      show the version\n"
          L"\n"
          L"Example, the usual upgrade (the merged file replaces the product's new file):\n"
-         L"  incmerge --backup " + newFile + L" " + oldFile + L" -o " + newFile + L"\n"
+         L"  incmerge --backup " +
+         newFile + L" " + oldFile + L" -o " + newFile +
+         L"\n"
          L"\n"
          L"Exit status: 0 merged, 1 merged with phrases to edit by hand, 2 wrong usage,\n"
          L"3 an input file could not be read or was refused, 4 the output could not be\n"

@@ -18,7 +18,7 @@ struct Options {
   bool check = false;
   bool backup = false;
   bool verbose = false;
-  bool force = false;  // OUTPUT may be CUSTOM, and STANDARD may be CUSTOM
+  bool force = false;                // OUTPUT may be CUSTOM, and STANDARD may be CUSTOM
   std::optional<unsigned> codePage;  // none: the system's
 
   bool operator==(const Options&) const = default;

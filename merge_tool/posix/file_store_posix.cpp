@@ -34,7 +34,7 @@ AppError Errno(const std::wstring& context, int code) {
   return AppError(context, corvanel::Utf8ToWide(std::strerror(code)), static_cast<std::uint32_t>(code));
 }
 
-// The folder part of a native path, with its "/"; empty for a name in the working folder.
+// The folder of a native path, with its "/"; empty for a name in the working folder.
 std::string FolderOf(const std::string& path) {
   const auto slash = path.rfind('/');
   return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
@@ -78,8 +78,7 @@ class SignalCleanup {
     sigemptyset(&handler.sa_mask);
     for (std::size_t i = 0; i < std::size(kCleanedSignals); ++i) {
       installed_[i] = ::sigaction(kCleanedSignals[i], nullptr, &previous_[i]) == 0 &&
-                      previous_[i].sa_handler == SIG_DFL &&
-                      ::sigaction(kCleanedSignals[i], &handler, nullptr) == 0;
+                      previous_[i].sa_handler == SIG_DFL && ::sigaction(kCleanedSignals[i], &handler, nullptr) == 0;
     }
   }
   ~SignalCleanup() {
@@ -91,7 +90,7 @@ class SignalCleanup {
   SignalCleanup& operator=(const SignalCleanup&) = delete;
 
  private:
-  struct sigaction previous_[std::size(kCleanedSignals)] {};
+  struct sigaction previous_[std::size(kCleanedSignals)]{};
   bool installed_[std::size(kCleanedSignals)] = {};
 };
 
@@ -206,7 +205,8 @@ class PosixFileStore final : public FileStore {
   }
 
   bool SameFile(const std::wstring& a, const std::wstring& b) override {
-    struct stat first {}, second {};
+    struct stat first {};
+    struct stat second {};
     return ::stat(corvanel::WideToFileName(a).c_str(), &first) == 0 &&
            ::stat(corvanel::WideToFileName(b).c_str(), &second) == 0 && first.st_dev == second.st_dev &&
            first.st_ino == second.st_ino;
@@ -225,7 +225,7 @@ class PosixFileStore final : public FileStore {
     if (exists && (::lstat(target.c_str(), &info) != 0 || info.st_dev != seen.st_dev || info.st_ino != seen.st_ino)) {
       throw AppError(context, L"Its links do not lead to a disk file that can be replaced.");
     }
-    // A rename would replace a read-only file (even root's own rename would), which Windows refuses.
+    // A rename replaces even a read-only file; Windows refuses to, and so does this store.
     if (exists && !Writable(target, info)) throw AppError(context, L"The file is read-only.", EACCES);
     const SignalCleanup cleanup;
     TempFile temp(FolderOf(target), context);

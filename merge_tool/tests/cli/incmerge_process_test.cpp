@@ -68,9 +68,15 @@ TEST_F(Incmerge, EachExitStatusAndWhatItLeaves) {
   std::string lines1001;
   for (int i = 0; i < 1001; ++i) lines1001 += "CONST x = 1\r\n";
   Write("1001.inc", lines1001);
-  Write("utf16.inc", std::string("\xFF\xFE" "C\0O\0", 6));
-  Write("utf16le.inc", std::string("C\0O\0N\0S\0T\0 \0x\0=\0" "1\0\r\0\n\0", 22));
-  Write("utf16be.inc", std::string("\0C\0O\0N\0S\0T\0 \0x\0=\0" "1\0\r\0\n", 22));
+  Write("utf16.inc", std::string("\xFF\xFE"
+                                 "C\0O\0",
+                                 6));
+  Write("utf16le.inc", std::string("C\0O\0N\0S\0T\0 \0x\0=\0"
+                                   "1\0\r\0\n\0",
+                                   22));
+  Write("utf16be.inc", std::string("\0C\0O\0N\0S\0T\0 \0x\0=\0"
+                                   "1\0\r\0\n",
+                                   22));
   const struct {
     const char* what;
     std::vector<std::string> args;
@@ -79,7 +85,10 @@ TEST_F(Incmerge, EachExitStatusAndWhatItLeaves) {
     std::string merged;  // out.inc afterwards; empty: not written
   } cases[] = {
       {"all matched", {"std.inc", "all.inc", "-o", "out.inc"}, 0, "", kMergedAll},
-      {"phrases left: the report on standard output", {"std.inc", "part.inc", "-o", "out.inc"}, 1, kReportPart,
+      {"phrases left: the report on standard output",
+       {"std.inc", "part.inc", "-o", "out.inc"},
+       1,
+       kReportPart,
        kMergedPart},
       {"unknown long option", {"std.inc", "part.inc", "-o", "out.inc", "--frob"}, 2, "\"--frob\"", ""},
       {"unknown short option", {"-x", "std.inc", "part.inc", "-o", "out.inc"}, 2, "\"-x\"", ""},
@@ -219,8 +228,8 @@ TEST_F(Incmerge, VerboseCountsAndNamesTheEntriesThatMatchedNoLine) {
   EXPECT_EQ(o.out, kReportPart);
   const std::string nl = kNewline;
   EXPECT_EQ(o.err, "lines read: 4 standard, 5 customized" + nl + "entries read: 4" + nl + "lines replaced: 1" + nl +
-                       "phrases unmatched: 2" + nl + "entries that matched no line: 3" + nl + "  txtGone" + nl +
-                       "  " + MessageBytes("txtOld\xC3\xA9") + nl + "  CONST  = 4" + nl +
+                       "phrases unmatched: 2" + nl + "entries that matched no line: 3" + nl + "  txtGone" + nl + "  " +
+                       MessageBytes("txtOld\xC3\xA9") + nl + "  CONST  = 4" + nl +
                        "customized lines that look like declarations but were not used: 0" + nl);
 }
 
@@ -235,10 +244,10 @@ TEST_F(Incmerge, VerboseNamesTheDeclarationLikeLinesThatWereNotUsedAndWhy) {
       {"CONST\ttxtHello = \"x\"", "tab after CONST"},
       {"CONST txtHello = \"a=b\"", "value holds ="},
       {"CONST TXTHELLO = \"x\"", "name differs only in case from txtHello"},
-      {"CONST txtBye = \"Ciao\"", ""},   // used
-      {"CONST txtGone = 1", ""},         // no such name: among the entries that matched no line
-      {"' CONST txtHello = 1", ""},      // a comment
-      {"CONSTANT txtHello = 1", ""},     // no declaration
+      {"CONST txtBye = \"Ciao\"", ""},  // used
+      {"CONST txtGone = 1", ""},        // no such name: among the entries that matched no line
+      {"' CONST txtHello = 1", ""},     // a comment
+      {"CONSTANT txtHello = 1", ""},    // no declaration
   };
   std::string custom;
   std::string listed;
@@ -414,7 +423,11 @@ TEST_F(Incmerge, AReportThatCannotBeWrittenAfterTheOutputWasExitsWith5) {
       {"counts to standard error", {"-v", "std.inc", "all.inc", "-o", "out.inc"}, false, 5, "out.inc", kMergedAll},
       {"report to standard error", {"std.inc", "part.inc"}, false, 5, "out.txt", kMergedPart},
       {"the merged file to standard output", {"std.inc", "part.inc"}, true, 4, "", ""},
-      {"report to standard output", {"--backup", "std.inc", "part.inc", "-o", "std.inc"}, true, 5, "std.inc",
+      {"report to standard output",
+       {"--backup", "std.inc", "part.inc", "-o", "std.inc"},
+       true,
+       5,
+       "std.inc",
        kMergedPart},
   };
   for (const auto& c : cases) {

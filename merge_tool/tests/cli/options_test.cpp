@@ -44,8 +44,7 @@ TEST(ParseArguments, AcceptsTheUsualShapes) {
       {{L"s", L"c", L"-o", L"-"}, Merge(L"s", L"c")},  // standard output, by the usual convention
       {{L"s", L"c", L"-o", L"./-"}, Merge(L"s", L"c", L"./-")},
       {{L"s", L"c", L"--force"}, With(Merge(L"s", L"c"), [](Options& o) { o.force = true; })},
-      {{L"--check", L"--backup", L"s", L"c", L"-o", L"o"},
-       With(plain, [](Options& o) { o.check = o.backup = true; })},
+      {{L"--check", L"--backup", L"s", L"c", L"-o", L"o"}, With(plain, [](Options& o) { o.check = o.backup = true; })},
       {{L"--encoding", L"932", L"s", L"c"}, With(Merge(L"s", L"c"), [](Options& o) { o.codePage = 932; })},
       {{L"--encoding=CP1251", L"s", L"c"}, With(Merge(L"s", L"c"), [](Options& o) { o.codePage = 1251; })},
       {{L"--enc=Windows-1250", L"s", L"c"}, With(Merge(L"s", L"c"), [](Options& o) { o.codePage = 1250; })},
@@ -92,7 +91,8 @@ TEST(ParseArguments, RefusesWithOneLineSayingWhatIsWrong) {
        L"option \"--encoding\": \"windows-cp1252\" is not a code page (such as 1252, cp1252, windows-1252 or utf-8)"},
       {{L"--encoding=utf-80", L"s", L"c"},
        L"option \"--encoding\": \"utf-80\" is not a code page (such as 1252, cp1252, windows-1252 or utf-8)"},
-      {{L"s", L"c", L"-o", L"-", L"--backup"}, L"--backup needs --output: there is no previous file on standard output"},
+      {{L"s", L"c", L"-o", L"-", L"--backup"},
+       L"--backup needs --output: there is no previous file on standard output"},
       {{L"/?"}, L"the CUSTOM file is missing"},  // a file name here, as "/" begins every absolute one
       {{L"--encoding=1252", L"--encoding=1252", L"s", L"c"}, L"the code page is given twice"},
       {{L"--help", L"--frob"}, L"unknown option \"--frob\""},

@@ -54,7 +54,8 @@ Outcome RunIncmerge(const fs::path& folder, const std::vector<std::string>& args
 bool SetFolderReadOnly(const fs::path& folder, bool readOnly) {
   // Root ignores permission bits; the immutable attribute holds for root too.
   if (::geteuid() == 0) {
-    const std::string command = std::string("chattr ") + (readOnly ? "+i" : "-i") + " '" + folder.string() + "' 2>/dev/null";
+    const std::string command =
+        std::string("chattr ") + (readOnly ? "+i" : "-i") + " '" + folder.string() + "' 2>/dev/null";
     if (std::system(command.c_str()) != 0) return false;
   } else {
     fs::permissions(folder, readOnly ? fs::perms::owner_read | fs::perms::owner_exec : fs::perms::owner_all);

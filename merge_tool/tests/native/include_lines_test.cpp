@@ -95,11 +95,11 @@ TEST(DecodeIncludeText, TrimsSpacesKeepsTabsAndSetsAsideUtf8Bom) {
 
 TEST(DecodeIncludeText, RefusesUtf16AndTooManyLines) {
   corvanel::Cp1252Codec codec;
-  for (const std::string& bytes : {std::string("\xFF\xFE"
-                                               "C\0",
-                                               4),
-                                   std::string("\xFE\xFF\0C", 4), std::string("C\0O\0N\0S\0T\0 \0", 12),
-                                   std::string("\0C\0O\0N\0S\0T\0 ", 12)}) {
+  for (const std::string& bytes :
+       {std::string("\xFF\xFE"
+                    "C\0",
+                    4),
+        std::string("\xFE\xFF\0C", 4), std::string("C\0O\0N\0S\0T\0 \0", 12), std::string("\0C\0O\0N\0S\0T\0 ", 12)}) {
     try {
       DecodeIncludeText(bytes, codec, 1000, L"Cannot load \"x\"");
       ADD_FAILURE() << "UTF-16 accepted";
