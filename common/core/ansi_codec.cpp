@@ -2,6 +2,10 @@
 
 namespace corvanel {
 
+std::wstring CodePageName(const AnsiCodec& codec) {
+  return (&codec == &SystemAnsiCodec() ? L"the ANSI code page " : L"code page ") + std::to_wstring(codec.CodePage());
+}
+
 bool ReadsAsciiAsAscii(const AnsiCodec& codec) {
   std::string ascii;
   std::wstring expected;

@@ -1,11 +1,17 @@
 #include "utf8.h"
 
+#include <algorithm>
 #include <cstdint>
 
 namespace corvanel {
 
 namespace {
 constexpr char32_t kReplacement = 0xFFFD;
+// The first of the lone surrogates that carry a file name's undecodable bytes (0x80-0xFF).
+constexpr char32_t kByteEscape = 0xDC00;
+
+bool IsSurrogate(char32_t c) { return c >= 0xD800 && c <= 0xDFFF; }
+bool IsByteEscape(char32_t c) { return c >= kByteEscape + 0x80 && c <= kByteEscape + 0xFF; }
 
 void Append(std::string& out, char32_t c) {
   if (c < 0x80) {
@@ -36,9 +42,10 @@ void AppendWide(std::wstring& out, char32_t c) {
   }
   out += static_cast<wchar_t>(c);
 }
-}  // namespace
 
-std::string WideToUtf8(std::wstring_view text) {
+// Each character of the text; a lone surrogate or a value past U+10FFFF goes to invalid(out, c).
+template <typename Invalid>
+std::string Encode(std::wstring_view text, Invalid invalid) {
   std::string out;
   out.reserve(text.size());
   for (std::size_t i = 0; i < text.size(); ++i) {
@@ -52,36 +59,35 @@ std::string WideToUtf8(std::wstring_view text) {
         }
       }
     }
-    if ((c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF) c = kReplacement;
-    Append(out, c);
+    if (IsSurrogate(c) || c > 0x10FFFF) {
+      invalid(out, c);
+    } else {
+      Append(out, c);
+    }
   }
   return out;
 }
 
-std::wstring Utf8ToWide(std::string_view text) {
+// Each valid UTF-8 sequence of the bytes, in its shortest form only; any other byte goes to
+// invalid(out, byte) on its own.
+template <typename Invalid>
+std::wstring Decode(std::string_view text, Invalid invalid) {
+  static constexpr char32_t kLeast[] = {0, 0x80, 0x800, 0x10000};
   std::wstring out;
   out.reserve(text.size());
   std::size_t i = 0;
   while (i < text.size()) {
-    auto b = static_cast<unsigned char>(text[i]);
-    int extra = b < 0x80 ? 0 : (b & 0xE0) == 0xC0 ? 1 : (b & 0xF0) == 0xE0 ? 2 : (b & 0xF8) == 0xF0 ? 3 : -1;
-    if (extra < 0 || i + static_cast<std::size_t>(extra) >= text.size()) {
-      AppendWide(out, kReplacement);
-      ++i;
-      continue;
-    }
-    char32_t c = extra == 0 ? b : (b & (0x3F >> extra));
-    bool ok = true;
-    for (int k = 1; k <= extra; ++k) {
-      auto next = static_cast<unsigned char>(text[i + static_cast<std::size_t>(k)]);
-      if ((next & 0xC0) != 0x80) {
-        ok = false;
-        break;
-      }
+    const auto b = static_cast<unsigned char>(text[i]);
+    const int extra = b < 0x80 ? 0 : (b & 0xE0) == 0xC0 ? 1 : (b & 0xF0) == 0xE0 ? 2 : (b & 0xF8) == 0xF0 ? 3 : -1;
+    bool ok = extra >= 0 && i + static_cast<std::size_t>(extra) < text.size();
+    char32_t c = ok && extra == 0 ? b : (b & (0x3F >> std::max(extra, 0)));
+    for (int k = 1; ok && k <= extra; ++k) {
+      const auto next = static_cast<unsigned char>(text[i + static_cast<std::size_t>(k)]);
+      ok = (next & 0xC0) == 0x80;
       c = (c << 6) | (next & 0x3F);
     }
-    if (!ok || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
-      AppendWide(out, kReplacement);
+    if (!ok || c < kLeast[std::max(extra, 0)] || c > 0x10FFFF || IsSurrogate(c)) {
+      invalid(out, b);
       ++i;
       continue;
     }
@@ -89,6 +95,40 @@ std::wstring Utf8ToWide(std::string_view text) {
     i += static_cast<std::size_t>(extra) + 1;
   }
   return out;
+}
+}  // namespace
+
+std::string WideToUtf8(std::wstring_view text) {
+  return Encode(text, [](std::string& out, char32_t) { Append(out, kReplacement); });
+}
+
+std::wstring Utf8ToWide(std::string_view text) {
+  return Decode(text, [](std::wstring& out, unsigned char) { AppendWide(out, kReplacement); });
+}
+
+std::wstring FileNameToWide(std::string_view bytes) {
+  return Decode(bytes, [](std::wstring& out, unsigned char b) { out += static_cast<wchar_t>(kByteEscape + b); });
+}
+
+std::string WideToFileName(std::wstring_view text) {
+  return Encode(text, [](std::string& out, char32_t c) {
+    if (IsByteEscape(c)) {
+      out += static_cast<char>(c - kByteEscape);
+    } else {
+      Append(out, kReplacement);
+    }
+  });
+}
+
+std::string WideToUtf8Shown(std::wstring_view text) {
+  return Encode(text, [](std::string& out, char32_t c) {
+    if (!IsByteEscape(c)) return Append(out, kReplacement);
+    constexpr char kHex[] = "0123456789ABCDEF";
+    const auto b = static_cast<unsigned>(c - kByteEscape);
+    out += "\\x";
+    out += kHex[b >> 4];
+    out += kHex[b & 0xF];
+  });
 }
 
 }  // namespace corvanel

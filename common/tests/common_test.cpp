@@ -113,6 +113,10 @@ TEST(Utf8, ConvertsBothWaysAndReplacesInvalidBytes) {
   EXPECT_EQ(Utf8ToWide("\xFF"
                        "b"),
             L"\uFFFDb");
+  EXPECT_EQ(Utf8ToWide("\xC0\xAF\xE0\x80\xAF"), L"\uFFFD\uFFFD\uFFFD\uFFFD\uFFFD");  // overlong "/"
+  for (const std::string name : {"a\xC0\x80", "caf\xE9", "\xED\xB2\x80", "\xC3\xA9\xF0\x9F\x98\x80"}) {
+    EXPECT_EQ(WideToFileName(FileNameToWide(name)), name);
+  }
 }
 
 TEST(AppError, CarriesContextReasonAndCode) {

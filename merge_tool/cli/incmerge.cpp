@@ -1,6 +1,8 @@
 #include "incmerge.h"
 
+#include <map>
 #include <memory>
+#include <set>
 #include <variant>
 
 #include "common/core/ansi_codec.h"
@@ -35,14 +37,12 @@ void WriteLines(OutStream& stream, const std::wstring& text) {
 }
 
 // Text from the include files: a console shows it, anything else gets the files' own bytes.
-void WriteContent(OutStream& stream, std::wstring_view text, const corvanel::AnsiCodec& codec,
-                  const wchar_t* what) {
+void WriteContent(OutStream& stream, std::wstring_view text, const corvanel::AnsiCodec& codec, const wchar_t* what) {
   if (stream.IsConsole()) return stream.WriteText(text);
   const auto bytes = codec.Encode(text);
   if (!bytes) {
     throw AppError(std::wstring(L"Cannot write ") + what,
-                   L"It holds characters that the code page " + std::to_wstring(codec.CodePage()) +
-                       L" cannot represent.");
+                   L"It holds characters that " + corvanel::CodePageName(codec) + L" cannot represent.");
   }
   stream.WriteBytes(*bytes);
 }
@@ -69,6 +69,48 @@ void WriteCounts(OutStream& err, const Module1State& m, const MergeSummary& summ
   for (const std::wstring& name : summary.unmatched) err.WriteMessage(L"  " + name);
 }
 
+// Names compared as VBScript compares them, without regard to the case of ASCII letters.
+std::wstring Folded(std::wstring_view name) {
+  std::wstring folded(name);
+  for (wchar_t& c : folded) {
+    if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c - L'A' + L'a');
+  }
+  return folded;
+}
+
+// The customized lines that look like declarations yet replaced nothing, and why: the merge
+// rule's near misses, which users otherwise find only by reading the merged file. The file is
+// read again: the merge itself keeps none of its text.
+void WriteLinesNotUsed(OutStream& err, const Module1State& m, const std::wstring& custom,
+                       const corvanel::AnsiCodec& codec) {
+  std::set<std::wstring_view> declared;
+  std::map<std::wstring, std::wstring_view> byFolded;
+  for (int k = 1; k <= m.incCount; ++k) {
+    const auto name = DeclaredName(m.incLines[k]);
+    if (!name || name->empty()) continue;
+    declared.insert(*name);
+    byFolded.emplace(Folded(*name), *name);
+  }
+  const std::wstring context = L"Cannot read \"" + custom + L"\" again";
+  const std::string bytes = m.Files().ReadAll(custom, kMaxFileBytes);
+  const RawIncludeFile file = SplitIncludeFile(bytes, static_cast<std::size_t>(-1), context);
+  std::vector<std::wstring> lines;
+  std::wstring line;
+  for (std::size_t i = 0; i < file.lines.size(); ++i) {
+    DecodeIncludeLine(file.lines[i], i + 1, codec, context, line);
+    std::wstring reason(WhyNotAnEntry(line));
+    if (const auto name = EntryName(line); name && reason.empty()) {
+      const auto key = StripBlanks(*name);
+      const auto twin = byFolded.find(Folded(key));
+      if (key.empty() || declared.count(key) != 0 || twin == byFolded.end()) continue;
+      reason = L"name differs only in case from " + std::wstring(twin->second);
+    }
+    if (!reason.empty()) lines.push_back(L"  line " + std::to_wstring(i + 1) + L" (" + reason + L"): " + line);
+  }
+  err.WriteMessage(L"customized lines that look like declarations but were not used: " + std::to_wstring(lines.size()));
+  for (const std::wstring& shown : lines) err.WriteMessage(shown);
+}
+
 int Merge(const Options& options, const corvanel::AnsiCodec& codec, OutStream& out, OutStream& err) {
   Module1State& m = Module1;
   m.UseCodec(codec);
@@ -83,27 +125,38 @@ int Merge(const Options& options, const corvanel::AnsiCodec& codec, OutStream& o
   }
   const std::wstring report = m.BuildReportText();
   const int status = report.empty() ? kMerged : kPhrasesLeft;
-  try {
-    if (options.verbose) WriteCounts(err, m, summary);
-    if (options.check) return status;
-    if (!options.output) {
-      if (out.IsConsole()) {
-        out.WriteText(MergedText(m));
+  // The merged file first: the exit status tells what became of it, whatever happens to the
+  // report afterwards.
+  if (!options.check) {
+    try {
+      if (!options.output) {
+        if (out.IsConsole()) {
+          out.WriteText(MergedText(m));
+        } else {
+          out.WriteBytes(m.MergedFileBytes(L"standard output"));
+        }
+      } else if (options.backup) {
+        m.SaveMergedFile(*options.output, *options.output + L".bak");
       } else {
-        out.WriteBytes(m.MergedFileBytes(L"standard output"));
+        m.SaveMergedFile(*options.output);
       }
-      if (!report.empty()) WriteContent(err, report, codec, L"the report");
-      return status;
+    } catch (const AppError& e) {
+      ReportError(err, e.Message());
+      return kOutputFailed;
     }
-    if (options.backup) {
-      m.SaveMergedFile(*options.output, *options.output + L".bak");
-    } else {
-      m.SaveMergedFile(*options.output);
+  }
+  try {
+    if (options.verbose) {
+      WriteCounts(err, m, summary);
+      WriteLinesNotUsed(err, m, options.custom, codec);
     }
-    if (!report.empty()) WriteContent(out, report, codec, L"the report");
+    if (!options.check && !report.empty()) WriteContent(options.output ? out : err, report, codec, L"the report");
   } catch (const AppError& e) {
-    ReportError(err, e.Message());
-    return kOutputFailed;
+    const std::wstring done = options.check    ? L""
+                              : options.output ? L"; the merged file was saved as \"" + *options.output + L"\""
+                                               : L"; the merged file went to standard output";
+    ReportError(err, e.Message() + done + L"; only the report is missing");
+    return kReportFailed;
   }
   return status;
 }
@@ -111,10 +164,11 @@ int Merge(const Options& options, const corvanel::AnsiCodec& codec, OutStream& o
 
 int RunIncmerge(const std::vector<std::wstring>& args, OutStream& out, OutStream& err) {
   const auto parsed = ParseArguments(args);
-  if (const auto* usage = std::get_if<UsageError>(&parsed)) {
-    ReportError(err, usage->message + L" (see \"incmerge --help\")");
+  const auto usageError = [&](const std::wstring& message) {
+    ReportError(err, message + L" (see \"incmerge --help\")");
     return kUsageError;
-  }
+  };
+  if (const auto* usage = std::get_if<UsageError>(&parsed)) return usageError(usage->message);
   const Options& options = std::get<Options>(parsed);
   try {
     if (options.action == Options::Action::Help) {
@@ -133,10 +187,19 @@ int RunIncmerge(const std::vector<std::wstring>& args, OutStream& out, OutStream
   if (options.codePage) {
     chosen = corvanel::MakeCodePageCodec(*options.codePage);
     if (!chosen) {
-      ReportError(err, L"code page " + std::to_wstring(*options.codePage) +
-                           L" is unknown here or not an 8-bit code page that keeps ASCII (see \"incmerge --help\")");
-      return kUsageError;
+      return usageError(L"code page " + std::to_wstring(*options.codePage) +
+                        L" is unknown here or not an 8-bit code page that keeps ASCII");
     }
+  }
+  // By identity, not by name: "./x", "x" and a link to x are one file.
+  FileStore& files = Module1.Files();
+  if (!options.force && options.output && files.SameFile(*options.output, options.custom)) {
+    return usageError(L"the output \"" + *options.output +
+                      L"\" is the old customized file, which the merge would overwrite (--force allows it)");
+  }
+  if (!options.force && files.SameFile(options.standard, options.custom)) {
+    return usageError(L"the new standard file \"" + options.standard + L"\" and the old customized file \"" +
+                      options.custom + L"\" are the same file (--force allows it)");
   }
   return Merge(options, chosen ? *chosen : corvanel::SystemAnsiCodec(), out, err);
 }

@@ -13,6 +13,7 @@ enum ExitStatus : int {
   kUsageError = 2,
   kInputFailed = 3,    // an input could not be read or was refused
   kOutputFailed = 4,   // the output could not be written
+  kReportFailed = 5,   // the output was written, the report (or the counts) could not be
 };
 
 // Standard output or standard error. Write failures throw AppError naming the stream.

@@ -1,5 +1,6 @@
-// incmerge natively: arguments and incmerge's own messages in UTF-8 (the locale's usual text);
-// the merged file and the report as the files' own bytes.
+// incmerge natively: incmerge's own messages in UTF-8 (the locale's usual text); the merged file
+// and the report as the files' own bytes. File names are bytes: they reach the system exactly as
+// given, whatever their encoding.
 #include <unistd.h>
 
 #include <cerrno>
@@ -17,7 +18,7 @@ class FdStream final : public tessaly::cli::OutStream {
 
   [[nodiscard]] bool IsConsole() const override { return false; }
   void WriteText(std::wstring_view text) override { WriteBytes(corvanel::WideToUtf8(text)); }
-  void WriteMessage(std::wstring_view line) override { WriteBytes(corvanel::WideToUtf8(line) + "\n"); }
+  void WriteMessage(std::wstring_view line) override { WriteBytes(corvanel::WideToUtf8Shown(line) + "\n"); }
 
   void WriteBytes(std::string_view bytes) override {
     while (!bytes.empty()) {
@@ -41,7 +42,7 @@ class FdStream final : public tessaly::cli::OutStream {
 
 int main(int argc, char** argv) {
   std::vector<std::wstring> args;
-  for (int i = 1; i < argc; ++i) args.push_back(corvanel::Utf8ToWide(argv[i]));
+  for (int i = 1; i < argc; ++i) args.push_back(corvanel::FileNameToWide(argv[i]));
   FdStream out(STDOUT_FILENO, L"standard output");
   FdStream err(STDERR_FILENO, L"standard error");
   return tessaly::cli::RunIncmerge(args, out, err);

@@ -8,36 +8,45 @@
 namespace tessaly::cli {
 
 namespace {
-enum class Id { Output, Check, Backup, Verbose, Encoding, Help, Version };
+enum class Id { Output, Check, Backup, Verbose, Force, Encoding, Help, Version };
 
 struct LongOption {
   std::wstring_view name;
   Id id;
   bool takesValue;
 };
-constexpr std::array<LongOption, 7> kLongOptions = {{
+constexpr std::array<LongOption, 8> kLongOptions = {{
     {L"output", Id::Output, true},
     {L"check", Id::Check, false},
     {L"backup", Id::Backup, false},
     {L"verbose", Id::Verbose, false},
+    {L"force", Id::Force, false},
     {L"encoding", Id::Encoding, true},
     {L"help", Id::Help, false},
     {L"version", Id::Version, false},
 }};
 
+#ifdef _WIN32
+constexpr bool kWindows = true;  // "/?" asks for help there, as in other Windows programs
+#else
+constexpr bool kWindows = false;
+#endif
+
 std::wstring Quoted(std::wstring_view text) { return L"\"" + std::wstring(text) + L"\""; }
 
-// "1252", "cp1252" or "windows-1252", letters in any case.
+// "1252", "cp1252", "windows-1252" or "utf-8" (code page 65001), letters in any case.
 std::optional<unsigned> ParseCodePage(std::wstring_view text) {
   const auto dropPrefix = [&](std::wstring_view prefix) {
-    if (text.size() < prefix.size()) return;
+    if (text.size() < prefix.size()) return false;
     for (std::size_t i = 0; i < prefix.size(); ++i) {
-      if ((text[i] | 0x20) != prefix[i]) return;
+      const wchar_t c = text[i] >= L'A' && text[i] <= L'Z' ? static_cast<wchar_t>(text[i] + 32) : text[i];
+      if (c != prefix[i]) return false;
     }
     text.remove_prefix(prefix.size());
+    return true;
   };
-  dropPrefix(L"windows-");
-  dropPrefix(L"cp");
+  if (dropPrefix(L"utf-8")) return text.empty() ? std::optional<unsigned>(65001) : std::nullopt;
+  if (!dropPrefix(L"windows-")) dropPrefix(L"cp");
   if (text.empty() || text.size() > 5) return std::nullopt;
   unsigned value = 0;
   for (const wchar_t c : text) {
@@ -57,7 +66,9 @@ class Parser {
     bool optionsEnded = false;
     for (next_ = 0; next_ < args_.size() && !error_;) {
       const std::wstring& arg = args_[next_++];
-      if (optionsEnded || arg.size() < 2 || arg[0] != L'-') {
+      if (kWindows && !optionsEnded && arg == L"/?") {
+        Apply(Id::Help, arg, {});
+      } else if (optionsEnded || arg.size() < 2 || arg[0] != L'-') {
         operands.push_back(arg);
       } else if (arg == L"--") {
         optionsEnded = true;
@@ -69,8 +80,10 @@ class Parser {
     }
     if (error_) return *error_;
     if (options_.action != Options::Action::Merge) return options_;
+    if (options_.output == L"-") options_.output.reset();
     if (operands.size() < 2) {
-      return UsageError{operands.empty() ? L"the STANDARD and CUSTOM files are missing" : L"the CUSTOM file is missing"};
+      return UsageError{operands.empty() ? L"the STANDARD and CUSTOM files are missing"
+                                         : L"the CUSTOM file is missing"};
     }
     if (operands.size() > 2) return UsageError{L"unexpected argument " + Quoted(operands[2])};
     if (options_.backup && !options_.output) {
@@ -117,6 +130,8 @@ class Parser {
       const std::wstring shown = std::wstring(L"-") + cluster[i];
       if (cluster[i] == L'v') {
         Apply(Id::Verbose, shown, {});
+      } else if (cluster[i] == L'h') {
+        Apply(Id::Help, shown, {});
       } else if (cluster[i] == L'o') {
         if (i + 1 < cluster.size()) return Apply(Id::Output, shown, cluster.substr(i + 1));
         return TakeNextValue(Id::Output, shown);
@@ -143,7 +158,7 @@ class Parser {
         options_.codePage = ParseCodePage(value);
         if (!options_.codePage) {
           return Fail(L"option " + Quoted(shown) + L": " + Quoted(value) +
-                      L" is not a code page number (such as 1252 or cp1252)");
+                      L" is not a code page (such as 1252, cp1252, windows-1252 or utf-8)");
         }
         return;
       case Id::Check:
@@ -154,6 +169,9 @@ class Parser {
         return;
       case Id::Verbose:
         options_.verbose = true;
+        return;
+      case Id::Force:
+        options_.force = true;
         return;
       case Id::Help:
         options_.action = Options::Action::Help;
@@ -175,39 +193,47 @@ class Parser {
 };
 }  // namespace
 
-std::variant<Options, UsageError> ParseArguments(const std::vector<std::wstring>& args) {
-  return Parser(args).Run();
-}
+std::variant<Options, UsageError> ParseArguments(const std::vector<std::wstring>& args) { return Parser(args).Run(); }
 
 std::wstring UsageText() {
-#ifdef _WIN32
-  constexpr wchar_t kSeparator = L'\\';
-#else
-  constexpr wchar_t kSeparator = L'/';
-#endif
-  const std::wstring newFile = std::wstring(L"new") + kSeparator + L"Lang.inc";
-  const std::wstring oldFile = std::wstring(L"old") + kSeparator + L"Lang.inc";
+  const wchar_t separator = kWindows ? L'\\' : L'/';
+  const std::wstring newFile = std::wstring(L"new") + separator + L"Lang.inc";
+  const std::wstring oldFile = std::wstring(L"old") + separator + L"Lang.inc";
   return L"Usage: incmerge [OPTION]... STANDARD CUSTOM [-o OUTPUT]\n"
-         L"Carries the customized CONST entries of the old include file CUSTOM into the new\n"
-         L"standard include file STANDARD, as Tessaly does, and prints the standard phrases\n"
-         L"left to edit by hand.\n"
+         L"STANDARD is the new standard file, CUSTOM the old customized file. Carries\n"
+         L"the customized CONST entries of CUSTOM into STANDARD, as Tessaly does, and\n"
+         L"prints the standard phrases left to edit by hand. STANDARD may have at most\n"
+         L"1000 lines.\n"
          L"\n"
-         L"  -o, --output FILE  write the merged file to FILE, in one safe step (FILE may be\n"
-         L"                     STANDARD); without it, to standard output, the report then\n"
-         L"                     to standard error\n"
-         L"      --check        write nothing; the exit status tells whether phrases are left\n"
+         L"  -o, --output FILE  write the merged file to FILE in one safe step (FILE may\n"
+         L"                     be STANDARD; \"-\" is standard output); without it, to\n"
+         L"                     standard output, the report then to standard error.\n"
+         L"                     FILE keeps its permissions" +
+         std::wstring(kWindows ? L"" : L", a link to it stays a link") +
+         L";\n"
+         L"                     a read-only FILE is refused\n"
+         L"      --check        write nothing; the exit status tells whether phrases\n"
+         L"                     are left\n"
          L"      --backup       keep the previous FILE as FILE.bak\n"
-         L"  -v, --verbose      counts, and the customized entries that matched no line\n"
-         L"      --encoding CP  code page of the files (default: the ANSI code page on\n"
-         L"                     Windows, 1252 elsewhere)\n"
-         L"      --help         show this text\n"
+         L"      --force        allow FILE to be CUSTOM, and STANDARD and CUSTOM to be\n"
+         L"                     one file\n"
+         L"  -v, --verbose      counts, the customized entries that matched no line,\n"
+         L"                     and the customized lines that look like declarations\n"
+         L"                     but were not used, with the reason\n"
+         L"      --encoding CP  code page of the files: 1252, cp1252, windows-1252 or\n"
+         L"                     utf-8 (default: the ANSI code page on Windows, 1252\n"
+         L"                     elsewhere)\n" +
+         std::wstring(kWindows ? L"  -h, --help, /?     show this text\n" : L"  -h, --help         show this text\n") +
          L"      --version      show the version\n"
          L"\n"
          L"Example, the usual upgrade (the merged file replaces the product's new file):\n"
-         L"  incmerge --backup " + newFile + L" " + oldFile + L" -o " + newFile + L"\n"
+         L"  incmerge --backup " +
+         newFile + L" " + oldFile + L" -o " + newFile +
+         L"\n"
          L"\n"
          L"Exit status: 0 merged, 1 merged with phrases to edit by hand, 2 wrong usage,\n"
-         L"3 an input file could not be read or was refused, 4 the output could not be written.\n";
+         L"3 an input file could not be read or was refused, 4 the output could not be\n"
+         L"written, 5 the output was written but the report (or the counts) could not be.\n";
 }
 
 std::wstring VersionText() {

@@ -14,10 +14,11 @@ struct Options {
   Action action = Action::Merge;
   std::wstring standard;
   std::wstring custom;
-  std::optional<std::wstring> output;  // none: standard output
+  std::optional<std::wstring> output;  // none (or "-"): standard output
   bool check = false;
   bool backup = false;
   bool verbose = false;
+  bool force = false;                // OUTPUT may be CUSTOM, and STANDARD may be CUSTOM
   std::optional<unsigned> codePage;  // none: the system's
 
   bool operator==(const Options&) const = default;

@@ -13,15 +13,35 @@ using corvanel::AppError;
 namespace {
 constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 
-bool StartsWithConstKeyword(std::wstring_view text) {
-  constexpr std::wstring_view kConst = L"CONST";
-  if (text.size() < kConst.size()) return false;
-  for (std::size_t i = 0; i < kConst.size(); ++i) {
+// The text begins with the keyword (given in capitals), in any case.
+bool StartsWithKeyword(std::wstring_view text, std::wstring_view keyword) {
+  if (text.size() < keyword.size()) return false;
+  for (std::size_t i = 0; i < keyword.size(); ++i) {
     wchar_t c = text[i];
     if (c >= L'a' && c <= L'z') c = static_cast<wchar_t>(c - L'a' + L'A');
-    if (c != kConst[i]) return false;
+    if (c != keyword[i]) return false;
   }
   return true;
+}
+
+bool StartsWithConstKeyword(std::wstring_view text) { return StartsWithKeyword(text, L"CONST"); }
+
+std::wstring_view SkipBlanks(std::wstring_view text) {
+  return text.substr(std::min(text.find_first_not_of(L" \t"), text.size()));
+}
+
+// UTF-16 without a byte-order mark: in the first 200 bytes nearly every byte at the odd (little
+// endian) or the even (big endian) offsets is zero, and nearly none at the others. 8-bit text
+// with a NUL here and there is not.
+bool LooksLikeUtf16(std::string_view bytes) {
+  bytes = bytes.substr(0, 200);
+  const std::size_t pairs = bytes.size() / 2;
+  if (pairs < 2) return false;
+  std::size_t zeros[2] = {};
+  for (std::size_t i = 0; i < pairs * 2; ++i) zeros[i % 2] += bytes[i] == '\0' ? 1 : 0;
+  const auto nearlyAll = [&](std::size_t n) { return n * 10 >= pairs * 9; };
+  const auto nearlyNone = [&](std::size_t n) { return n * 10 <= pairs; };
+  return (nearlyAll(zeros[0]) && nearlyNone(zeros[1])) || (nearlyAll(zeros[1]) && nearlyNone(zeros[0]));
 }
 }  // namespace
 
@@ -54,6 +74,9 @@ RawIncludeFile SplitIncludeFile(std::string_view bytes, std::size_t maxLines, co
   if (bytes.size() >= 2 && ((bytes[0] == '\xFF' && bytes[1] == '\xFE') || (bytes[0] == '\xFE' && bytes[1] == '\xFF'))) {
     throw AppError(context, L"The file is UTF-16 text (it begins with a UTF-16 byte-order mark), not 8-bit text.");
   }
+  if (LooksLikeUtf16(bytes)) {
+    throw AppError(context, L"The file is UTF-16 text (every other byte is zero), not 8-bit text.");
+  }
   RawIncludeFile file;
   file.utf8Bom = bytes.substr(0, kUtf8Bom.size()) == kUtf8Bom;
   if (file.utf8Bom) bytes.remove_prefix(kUtf8Bom.size());
@@ -69,8 +92,8 @@ void DecodeIncludeLine(std::string_view raw, std::size_t number, const corvanel:
                        const std::wstring& context, std::wstring& line) {
   line.clear();
   if (!codec.DecodeAppend(raw, line)) {
-    throw AppError(context, L"Line " + std::to_wstring(number) + L" is not text that the ANSI code page " +
-                                std::to_wstring(codec.CodePage()) + L" can carry unchanged; the file was not loaded.");
+    throw AppError(context, L"Line " + std::to_wstring(number) + L" is not text that " + corvanel::CodePageName(codec) +
+                                L" can carry unchanged; the file was not loaded.");
   }
   // Trimmed in place: no second string.
   const auto first = line.find_first_not_of(L' ');
@@ -110,6 +133,24 @@ std::optional<std::wstring_view> DeclaredName(std::wstring_view line) {
   const auto equals = line.find(L'=', 6);
   if (equals == std::wstring_view::npos) return std::nullopt;
   return StripBlanks(line.substr(6, equals - 6));
+}
+
+std::wstring_view WhyNotAnEntry(std::wstring_view line) {
+  if (EntryName(line)) return {};
+  std::wstring_view rest = SkipBlanks(line);
+  bool modifier = false;
+  for (const std::wstring_view word : {std::wstring_view(L"PUBLIC"), std::wstring_view(L"PRIVATE")}) {
+    const bool blankAfter = rest.size() > word.size() && (rest[word.size()] == L' ' || rest[word.size()] == L'\t');
+    if (blankAfter && StartsWithKeyword(rest, word)) {
+      rest = SkipBlanks(rest.substr(word.size()));
+      modifier = true;
+    }
+  }
+  if (!DeclaredName(rest)) return {};
+  if (modifier) return L"Public/Private";
+  if (rest.size() != line.size()) return L"tab before CONST";  // the line was trimmed of spaces only
+  if (line[5] == L'\t') return L"tab after CONST";
+  return L"value holds =";  // all that is left of the entry test: exactly one "="
 }
 
 bool IsPhrase(std::wstring_view line) { return line.substr(0, 6) == L"CONST "; }

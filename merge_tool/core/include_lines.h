@@ -19,7 +19,8 @@ struct DecodedText {
   bool utf8Bom = false;             // the bytes began with a UTF-8 byte-order mark (set aside)
 };
 
-// Decodes a whole include file. Throws AppError (context: `context`) for a UTF-16 file, a file of
+// Decodes a whole include file. Throws AppError (context: `context`) for a UTF-16 file (with a
+// byte-order mark, or without one when every other byte of its start is zero), a file of
 // more than maxLines lines, or a line that the code page cannot carry unchanged.
 DecodedText DecodeIncludeText(std::string_view bytes, const corvanel::AnsiCodec& codec, std::size_t maxLines,
                               const std::wstring& context);
@@ -43,6 +44,12 @@ std::optional<std::wstring_view> EntryName(std::wstring_view line);
 // space or tab, at least one "=". The name is the text up to the first "=", trimmed of spaces
 // and tabs.
 std::optional<std::wstring_view> DeclaredName(std::wstring_view line);
+
+// Why a customised (trimmed) line that looks like a declaration is no entry: "Public/Private",
+// "tab before CONST", "tab after CONST" or "value holds =". It looks like one when the model's
+// declaration test holds for it, after a "Public" or "Private" if it has one. Empty for entries
+// and for lines that look like no declaration.
+std::wstring_view WhyNotAnEntry(std::wstring_view line);
 
 // A phrase for the report: the line begins with exactly "CONST ".
 bool IsPhrase(std::wstring_view line);

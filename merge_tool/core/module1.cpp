@@ -132,8 +132,8 @@ std::string Module1State::MergedFileBytes(const std::wstring& path) const {
   for (int k = 1; k <= incCount; ++k) {
     if (!codec_->EncodeAppend(incLines[k], bytes)) {
       throw AppError(L"Cannot save the merged file " + Quoted(path),
-                     L"Line " + std::to_wstring(k) + L" holds characters that the ANSI code page " +
-                         std::to_wstring(codec_->CodePage()) + L" cannot represent; nothing was written.");
+                     L"Line " + std::to_wstring(k) + L" holds characters that " + corvanel::CodePageName(*codec_) +
+                         L" cannot represent; nothing was written.");
     }
     bytes += "\r\n";
   }

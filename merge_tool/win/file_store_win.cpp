@@ -101,7 +101,21 @@ class WinFileStore final : public FileStore {
 
   bool Exists(const std::wstring& path) override { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
+  bool SameFile(const std::wstring& a, const std::wstring& b) override { return OneFile(a, b); }
+
  private:
+  // Whether both names lead to one existing file: the same volume and file index.
+  static bool OneFile(const std::wstring& a, const std::wstring& b) {
+    const auto identify = [](const std::wstring& path, BY_HANDLE_FILE_INFORMATION& info) {
+      const unique_hfile file(CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                          nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+      return file && GetFileInformationByHandle(file.get(), &info);
+    };
+    BY_HANDLE_FILE_INFORMATION first{}, second{};
+    return identify(a, first) && identify(b, second) && first.dwVolumeSerialNumber == second.dwVolumeSerialNumber &&
+           first.nFileIndexHigh == second.nFileIndexHigh && first.nFileIndexLow == second.nFileIndexLow;
+  }
+
   static void Replace(const std::wstring& path, std::string_view bytes, const std::wstring* backupPath) {
     const std::wstring context = L"Cannot save " + Quoted(path);
     const std::wstring target = FullPath(path, context);
@@ -144,6 +158,9 @@ class WinFileStore final : public FileStore {
     // known name: in place, or at the backup name from which it is moved back.
     const DWORD attributes = GetFileAttributesW(target.c_str());
     const std::wstring backup = backupPath != nullptr ? FullPath(*backupPath, context) : FreeSiblingName(folder, context);
+    // A backup that is another name of the target's own file (a hard link) holds nothing the
+    // target does not, and ReplaceFileW will not move the target onto it.
+    if (backupPath != nullptr && OneFile(target, backup)) DeleteFileW(backup.c_str());
     if (ReplaceFileW(target.c_str(), temp.c_str(), backup.c_str(), REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)) {
       removeTemp.dismiss();
       if (backupPath == nullptr) DeleteFileW(backup.c_str());

@@ -6,6 +6,11 @@
 
 #include "process.h"
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 namespace tessaly::cli::testing {
 namespace {
 
@@ -43,6 +48,12 @@ class Incmerge : public WorkFolderTest {
     for (const auto& entry : fs::directory_iterator(folder)) names.insert(entry.path().filename().string());
     return names;
   }
+  // No temporary file of a save left in the folder or below it.
+  void ExpectNoTemporaries() const {
+    for (const auto& entry : fs::recursive_directory_iterator(dir)) {
+      EXPECT_EQ(entry.path().filename().string().find("tessaly"), std::string::npos) << entry.path();
+    }
+  }
   Outcome Run(const std::vector<std::string>& args) const { return RunIncmerge(dir, args); }
   // An error is one line on standard error, and nothing goes to standard output.
   static void ExpectOneErrorLine(const Outcome& o, const std::string& naming) {
@@ -57,7 +68,15 @@ TEST_F(Incmerge, EachExitStatusAndWhatItLeaves) {
   std::string lines1001;
   for (int i = 0; i < 1001; ++i) lines1001 += "CONST x = 1\r\n";
   Write("1001.inc", lines1001);
-  Write("utf16.inc", std::string("\xFF\xFE" "C\0O\0", 6));
+  Write("utf16.inc", std::string("\xFF\xFE"
+                                 "C\0O\0",
+                                 6));
+  Write("utf16le.inc", std::string("C\0O\0N\0S\0T\0 \0x\0=\0"
+                                   "1\0\r\0\n\0",
+                                   22));
+  Write("utf16be.inc", std::string("\0C\0O\0N\0S\0T\0 \0x\0=\0"
+                                   "1\0\r\0\n",
+                                   22));
   const struct {
     const char* what;
     std::vector<std::string> args;
@@ -66,7 +85,10 @@ TEST_F(Incmerge, EachExitStatusAndWhatItLeaves) {
     std::string merged;  // out.inc afterwards; empty: not written
   } cases[] = {
       {"all matched", {"std.inc", "all.inc", "-o", "out.inc"}, 0, "", kMergedAll},
-      {"phrases left: the report on standard output", {"std.inc", "part.inc", "-o", "out.inc"}, 1, kReportPart,
+      {"phrases left: the report on standard output",
+       {"std.inc", "part.inc", "-o", "out.inc"},
+       1,
+       kReportPart,
        kMergedPart},
       {"unknown long option", {"std.inc", "part.inc", "-o", "out.inc", "--frob"}, 2, "\"--frob\"", ""},
       {"unknown short option", {"-x", "std.inc", "part.inc", "-o", "out.inc"}, 2, "\"-x\"", ""},
@@ -75,12 +97,16 @@ TEST_F(Incmerge, EachExitStatusAndWhatItLeaves) {
       {"a third file", {"std.inc", "part.inc", "x.inc", "-o", "out.inc"}, 2, "\"x.inc\"", ""},
       {"--output without a file", {"std.inc", "part.inc", "-o"}, 2, "\"-o\"", ""},
       {"--backup to standard output", {"--backup", "std.inc", "part.inc"}, 2, "--backup", ""},
+      {"output is the customized file", {"std.inc", "part.inc", "-o", "./part.inc"}, 2, "--force", ""},
+      {"standard and customized are one file", {"std.inc", "./std.inc", "-o", "out.inc"}, 2, "same file", ""},
       {"unknown code page", {"--encoding", "12345", "std.inc", "part.inc", "-o", "out.inc"}, 2, "12345", ""},
       {"EBCDIC is not an ASCII code page", {"--encoding=37", "std.inc", "part.inc", "-o", "out.inc"}, 2, "37", ""},
       {"standard file missing", {"none.inc", "part.inc", "-o", "out.inc"}, 3, "\"none.inc\"", ""},
       {"customized file missing on disk", {"std.inc", "none.inc", "-o", "out.inc"}, 3, "\"none.inc\"", ""},
       {"standard file of 1001 lines", {"1001.inc", "part.inc", "-o", "out.inc"}, 3, "1001 lines", ""},
       {"UTF-16 customized file", {"std.inc", "utf16.inc", "-o", "out.inc"}, 3, "UTF-16", ""},
+      {"UTF-16 LE without a mark", {"std.inc", "utf16le.inc", "-o", "out.inc"}, 3, "UTF-16", ""},
+      {"UTF-16 BE without a mark", {"utf16be.inc", "part.inc", "-o", "out.inc"}, 3, "UTF-16", ""},
       {"customized file is a folder", {"std.inc", "sub", "-o", "out.inc"}, 3, "sub", ""},
       {"output folder missing", {"std.inc", "part.inc", "-o", "none/out.inc"}, 4, "out.inc", ""},
       {"output is a folder", {"std.inc", "part.inc", "-o", "sub"}, 4, "sub", ""},
@@ -131,37 +157,47 @@ TEST_F(Incmerge, BackupKeepsThePreviousOutputAndReplacesAnOlderBackup) {
   EXPECT_EQ(Read("std.inc"), kMergedPart);
   EXPECT_EQ(Read("std.inc.bak"), kStandard);
 
+  // A backup that is another name of the output's own file (a hard link) is replaced too.
+  fs::remove(dir / "out.inc.bak");
+  fs::create_hard_link(dir / "out.inc", dir / "out.inc.bak");
+  EXPECT_EQ(Run({"--backup", "std.inc", "part.inc", "-o", "out.inc"}).status, 1);
+  EXPECT_EQ(Read("out.inc"), kMergedPart);
+  EXPECT_EQ(Read("out.inc.bak"), kMergedAll);
+  ExpectNoTemporaries();
+
   // No previous output, nothing to keep.
-  EXPECT_EQ(Run({"--backup", "all.inc", "all.inc", "-onew.inc"}).status, 0);
+  EXPECT_EQ(Run({"--backup", "all.inc", "all.inc", "-onew.inc", "--force"}).status, 0);
   EXPECT_FALSE(fs::exists(dir / "new.inc.bak"));
   EXPECT_EQ(Files(dir), (std::set<std::string>{"all.inc", "new.inc", "out.inc", "out.inc.bak", "part.inc", "std.inc",
                                                "std.inc.bak", "sub"}));
 }
 
-TEST_F(Incmerge, OutputMayBeTheStandardFileItself) {
+TEST_F(Incmerge, OutputMayBeTheStandardFileItselfAndWithForceTheCustomizedOne) {
   const Outcome o = Run({"std.inc", "part.inc", "-o", "std.inc"});
   EXPECT_EQ(o.status, 1);
   EXPECT_EQ(o.out, kReportPart);
   EXPECT_EQ(Read("std.inc"), kMergedPart);
+  EXPECT_EQ(Run({"--force", "std.inc", "all.inc", "-o", "all.inc"}).status, 0);
+  EXPECT_EQ(Read("all.inc"), kMergedAll);
   EXPECT_EQ(Files(dir), (std::set<std::string>{"all.inc", "part.inc", "std.inc", "sub"}));
 }
 
 TEST_F(Incmerge, WithoutOutputTheFileGoesToStandardOutputAndTheReportToStandardError) {
   Write("bom.inc", "\xEF\xBB\xBF" + kStandard);
   const struct {
-    const char* standard;
-    const char* custom;
+    std::vector<std::string> args;
     int status;
     std::string out;
     std::string err;
   } cases[] = {
-      {"std.inc", "all.inc", 0, kMergedAll, ""},
-      {"std.inc", "part.inc", 1, kMergedPart, kReportPart},
-      {"bom.inc", "part.inc", 1, "\xEF\xBB\xBF" + kMergedPart, kReportPart},
+      {{"std.inc", "all.inc"}, 0, kMergedAll, ""},
+      {{"std.inc", "part.inc"}, 1, kMergedPart, kReportPart},
+      {{"bom.inc", "part.inc"}, 1, "\xEF\xBB\xBF" + kMergedPart, kReportPart},
+      {{"std.inc", "part.inc", "-o", "-"}, 1, kMergedPart, kReportPart},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.standard + std::string(" ") + c.custom);
-    const Outcome o = Run({c.standard, c.custom});
+    SCOPED_TRACE(c.args[0] + " " + c.args[1] + " " + std::to_string(c.args.size()));
+    const Outcome o = Run(c.args);
     EXPECT_EQ(o.status, c.status);
     EXPECT_EQ(o.out, c.out);
     EXPECT_EQ(o.err, c.err);
@@ -192,16 +228,63 @@ TEST_F(Incmerge, VerboseCountsAndNamesTheEntriesThatMatchedNoLine) {
   EXPECT_EQ(o.out, kReportPart);
   const std::string nl = kNewline;
   EXPECT_EQ(o.err, "lines read: 4 standard, 5 customized" + nl + "entries read: 4" + nl + "lines replaced: 1" + nl +
-                       "phrases unmatched: 2" + nl + "entries that matched no line: 3" + nl + "  txtGone" + nl +
-                       "  " + MessageBytes("txtOld\xC3\xA9") + nl + "  CONST  = 4" + nl);
+                       "phrases unmatched: 2" + nl + "entries that matched no line: 3" + nl + "  txtGone" + nl + "  " +
+                       MessageBytes("txtOld\xC3\xA9") + nl + "  CONST  = 4" + nl +
+                       "customized lines that look like declarations but were not used: 0" + nl);
+}
+
+TEST_F(Incmerge, VerboseNamesTheDeclarationLikeLinesThatWereNotUsedAndWhy) {
+  const struct {
+    std::string line;
+    std::string reason;  // empty: not listed
+  } rows[] = {
+      {"Public Const txtHello = \"x\"", "Public/Private"},
+      {"private  CONST\ttxtBye = 1", "Public/Private"},
+      {"\tCONST txtHello = \"x\"", "tab before CONST"},
+      {"CONST\ttxtHello = \"x\"", "tab after CONST"},
+      {"CONST txtHello = \"a=b\"", "value holds ="},
+      {"CONST TXTHELLO = \"x\"", "name differs only in case from txtHello"},
+      {"CONST txtBye = \"Ciao\"", ""},  // used
+      {"CONST txtGone = 1", ""},        // no such name: among the entries that matched no line
+      {"' CONST txtHello = 1", ""},     // a comment
+      {"CONSTANT txtHello = 1", ""},    // no declaration
+  };
+  std::string custom;
+  std::string listed;
+  int count = 0;
+  for (std::size_t i = 0; i < std::size(rows); ++i) {
+    custom += rows[i].line + "\r\n";
+    if (rows[i].reason.empty()) continue;
+    listed += "  line " + std::to_string(i + 1) + " (" + rows[i].reason + "): " + rows[i].line + kNewline;
+    ++count;
+  }
+  Write("custom.inc", custom);
+  const Outcome quiet = Run({"std.inc", "custom.inc", "-o", "quiet.inc"});
+  const Outcome o = Run({"-v", "std.inc", "custom.inc", "-o", "out.inc"});
+  EXPECT_EQ(o.status, quiet.status);
+  EXPECT_EQ(o.out, quiet.out);
+  EXPECT_EQ(Read("out.inc"), Read("quiet.inc"));
+  const std::string header =
+      "customized lines that look like declarations but were not used: " + std::to_string(count) + kNewline;
+  ASSERT_NE(o.err.find(header), std::string::npos) << o.err;
+  EXPECT_EQ(o.err.substr(o.err.find(header)), header + listed);
 }
 
 TEST_F(Incmerge, HelpAndVersion) {
-  const Outcome help = Run({"--help"});
-  EXPECT_EQ(help.status, 0);
-  EXPECT_EQ(help.out.rfind("Usage: incmerge [OPTION]... STANDARD CUSTOM [-o OUTPUT]" + kNewline, 0), 0u) << help.out;
-  EXPECT_NE(help.out.find("Example"), std::string::npos);
-  EXPECT_EQ(help.err, "");
+#ifdef _WIN32
+  const char* const windowsHelp = "/?";
+#else
+  const char* const windowsHelp = "-h";
+#endif
+  for (const char* asked : {"--help", "-h", windowsHelp}) {
+    SCOPED_TRACE(asked);
+    const Outcome help = Run({asked});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_EQ(help.out.rfind("Usage: incmerge [OPTION]... STANDARD CUSTOM [-o OUTPUT]" + kNewline, 0), 0u) << help.out;
+    EXPECT_NE(help.out.find("STANDARD is the new standard file, CUSTOM the old customized file"), std::string::npos);
+    EXPECT_NE(help.out.find("Example"), std::string::npos);
+    EXPECT_EQ(help.err, "");
+  }
   const Outcome version = Run({"--version"});
   EXPECT_EQ(version.status, 0);
   EXPECT_EQ(version.out, "incmerge 1.0.0" + kNewline);
@@ -217,12 +300,148 @@ TEST_F(Incmerge, ChosenCodePageCarriesDoubleByteTextAndRefusesBrokenSequences) {
   EXPECT_EQ(Read("out.inc"), "CONST txt\x93\xFA\x96\x7B = \"\x8E\x9A\"\r\nCONST txtB = 1\r\n");
   EXPECT_EQ(merged.out, kHeader + "CONST txtB = 1\r\n");
 
+  // UTF-8 by its name.
+  Write("utf8.inc", "CONST txtCaf\xC3\xA9 = \"\xE2\x82\xAC\"\r\n");
+  Write("utf8-custom.inc", "CONST txtCaf\xC3\xA9 = \"\xC2\xA3\"\r\n");
+  EXPECT_EQ(Run({"--encoding=UTF-8", "utf8.inc", "utf8-custom.inc", "-o", "utf8-out.inc"}).status, 0);
+  EXPECT_EQ(Read("utf8-out.inc"), "CONST txtCaf\xC3\xA9 = \"\xC2\xA3\"\r\n");
+
   const Outcome broken = Run({"--encoding=cp932", "sjis.inc", "broken.inc", "-o", "out2.inc"});
   EXPECT_EQ(broken.status, 3);
   ExpectOneErrorLine(broken, "Line 2 ");
-  EXPECT_NE(broken.err.find("932"), std::string::npos);
+  EXPECT_NE(broken.err.find(" code page 932 "), std::string::npos);
+  EXPECT_EQ(broken.err.find("ANSI"), std::string::npos);  // chosen, not the system's
   EXPECT_FALSE(fs::exists(dir / "out2.inc"));
 }
+
+#ifndef _WIN32
+// Natively a name is bytes. Names that are not UTF-8 once reached other files: an overlong NUL
+// cut the name short, an overlong "/" led into a folder, a Latin-1 byte became U+FFFD.
+TEST_F(Incmerge, NamesReachTheSystemByteForByte) {
+  Write("important", "keep");
+  Write("sub/keep.inc", "keep");
+  Write("caf\xEF\xBF\xBD.inc", "keep");
+  Write("caf\xE9.inc", kStandard);
+  const struct {
+    const char* what;
+    std::vector<std::string> args;
+    int status;
+    std::string written;  // the file that must hold the merge; empty: none
+  } cases[] = {
+      {"Latin-1 standard file", {"caf\xE9.inc", "all.inc", "-o", "out.inc"}, 0, "out.inc"},
+      {"Latin-1 output beside its look-alike", {"std.inc", "all.inc", "-o", "caf\xE9.inc"}, 0, "caf\xE9.inc"},
+      {"overlong NUL", {"std.inc", "all.inc", "-o", "important\xC0\x80.new"}, 0, "important\xC0\x80.new"},
+      {"overlong slash", {"std.inc", "all.inc", "-o", "sub\xC0\xAFkeep.inc"}, 0, "sub\xC0\xAFkeep.inc"},
+      {"cut-short sequence, shown as bytes", {"std.inc", "none\xC3.inc", "-o", "out2.inc"}, 3, ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const Outcome o = Run(c.args);
+    EXPECT_EQ(o.status, c.status) << o.err;
+    if (!c.written.empty()) EXPECT_EQ(Read(c.written), kMergedAll);
+    if (c.status == 3) ExpectOneErrorLine(o, "\"none\\xC3.inc\"");
+  }
+  EXPECT_EQ(Read("important"), "keep");
+  EXPECT_EQ(Read("sub/keep.inc"), "keep");
+  EXPECT_EQ(Read("caf\xEF\xBF\xBD.inc"), "keep");
+}
+
+TEST_F(Incmerge, ALinkedOutputStaysALinkAndItsFileIsReplaced) {
+  fs::create_directories(dir / "product");
+  fs::create_directories(dir / "release5");
+  Write("release5/Lang.inc", "previous");
+  fs::create_symlink((dir / "release5/Lang.inc").string(), dir / "absolute.inc");
+  const struct {
+    const char* what;
+    std::string link;
+    std::string pointsTo;  // from the link's folder
+    bool backup;
+    int status;
+  } cases[] = {
+      {"into another folder, with a backup", "product/Lang.inc", "../release5/Lang.inc", true, 0},
+      {"to a link", "product/Again.inc", "../absolute.inc", false, 0},
+      {"dangling: the file is made where it points", "product/New.inc", "../release5/New.inc", false, 0},
+      {"to a device: refused", "product/Null.inc", "/dev/null", false, 4},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const fs::path link = dir / c.link;
+    fs::create_symlink(c.pointsTo, link);
+    const std::string previous = Read(c.link);
+    std::vector<std::string> args = {"std.inc", "all.inc", "-o", c.link};
+    if (c.backup) args.push_back("--backup");
+    const Outcome o = Run(args);
+    EXPECT_EQ(o.status, c.status) << o.err;
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_EQ(fs::read_symlink(link), c.pointsTo);
+    if (c.status == 0) EXPECT_EQ(Read(c.link), kMergedAll);
+    if (c.backup) {
+      EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(dir / (c.link + ".bak"))));
+      EXPECT_EQ(Read(c.link + ".bak"), previous);
+    }
+  }
+  EXPECT_EQ(Files(dir / "release5"), (std::set<std::string>{"Lang.inc", "New.inc"}));
+  ExpectNoTemporaries();
+}
+
+TEST_F(Incmerge, TheReplacedFileKeepsItsModeOwnerAndGroupAndAReadOnlyOneIsRefused) {
+  const bool root = ::geteuid() == 0;
+  const struct {
+    mode_t mode;
+    int status;
+  } cases[] = {{0600, 0}, {0640, 0}, {0444, 4}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.mode);
+    Write("out.inc", "previous");
+    ASSERT_EQ(::chmod((dir / "out.inc").c_str(), c.mode), 0);
+    if (root) ASSERT_EQ(::chown((dir / "out.inc").c_str(), 1234, 5678), 0);
+    const Outcome o = Run({"std.inc", "all.inc", "-o", "out.inc"});
+    EXPECT_EQ(o.status, c.status);
+    EXPECT_EQ(Read("out.inc"), c.status == 0 ? kMergedAll : "previous");
+    if (c.status != 0) ExpectOneErrorLine(o, "read-only");
+    struct stat info {};
+    ASSERT_EQ(::stat((dir / "out.inc").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, c.mode);
+    if (root) EXPECT_EQ(info.st_uid, 1234u);
+    if (root) EXPECT_EQ(info.st_gid, 5678u);
+    ASSERT_EQ(::chmod((dir / "out.inc").c_str(), 0600), 0);
+  }
+  ExpectNoTemporaries();
+}
+
+// The exit status tells what became of OUTPUT: a script that sees 4 may run again, which must
+// not happen once the output (and its backup) were saved.
+TEST_F(Incmerge, AReportThatCannotBeWrittenAfterTheOutputWasExitsWith5) {
+  const struct {
+    const char* what;
+    std::vector<std::string> args;
+    bool outFull;  // standard output goes to /dev/full, else standard error does
+    int status;
+    std::string file;  // what must hold the merge (out.txt: standard output); empty: nothing
+    std::string merged;
+  } cases[] = {
+      {"counts to standard error", {"-v", "std.inc", "all.inc", "-o", "out.inc"}, false, 5, "out.inc", kMergedAll},
+      {"report to standard error", {"std.inc", "part.inc"}, false, 5, "out.txt", kMergedPart},
+      {"the merged file to standard output", {"std.inc", "part.inc"}, true, 4, "", ""},
+      {"report to standard output",
+       {"--backup", "std.inc", "part.inc", "-o", "std.inc"},
+       true,
+       5,
+       "std.inc",
+       kMergedPart},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const fs::path text = dir / (c.outFull ? "err.txt" : "out.txt");
+    EXPECT_EQ(RunIncmerge(dir, c.args, c.outFull ? "/dev/full" : text, c.outFull ? text : "/dev/full"), c.status);
+    if (c.outFull) ExpectOneErrorLine({c.status, "", ReadBytes(text)}, c.status == 5 ? "saved as \"std.inc\"" : "");
+    if (!c.file.empty()) EXPECT_EQ(Read(c.file), c.merged);
+    fs::remove(text);
+  }
+  EXPECT_EQ(Read("std.inc.bak"), kStandard);
+  ExpectNoTemporaries();
+}
+#endif
 
 }  // namespace
 }  // namespace tessaly::cli::testing

@@ -19,6 +19,12 @@ struct Outcome {
 // Runs incmerge in the folder with these arguments (UTF-8), its standard streams redirected
 // to files.
 Outcome RunIncmerge(const std::filesystem::path& folder, const std::vector<std::string>& args);
+#ifndef _WIN32
+// The same with standard output and standard error going to these files (such as /dev/full),
+// which are left as they are; returns the exit status.
+int RunIncmerge(const std::filesystem::path& folder, const std::vector<std::string>& args,
+                const std::filesystem::path& out, const std::filesystem::path& err);
+#endif
 
 // The line break of incmerge's own messages on this platform.
 extern const std::string kNewline;

@@ -23,9 +23,8 @@ std::string ReadAndRemove(const fs::path& path) {
 }
 }  // namespace
 
-Outcome RunIncmerge(const fs::path& folder, const std::vector<std::string>& args) {
-  const fs::path outPath = fs::temp_directory_path() / ("incmerge-out-" + std::to_string(::getpid()));
-  const fs::path errPath = fs::temp_directory_path() / ("incmerge-err-" + std::to_string(::getpid()));
+int RunIncmerge(const fs::path& folder, const std::vector<std::string>& args, const fs::path& outPath,
+                const fs::path& errPath) {
   std::vector<char*> argv{const_cast<char*>(INCMERGE_EXE)};
   for (const auto& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
   argv.push_back(nullptr);
@@ -37,9 +36,16 @@ Outcome RunIncmerge(const fs::path& folder, const std::vector<std::string>& args
     ::execv(INCMERGE_EXE, argv.data());
     ::_exit(127);
   }
-  Outcome outcome;
   int status = 0;
-  if (child > 0 && ::waitpid(child, &status, 0) == child && WIFEXITED(status)) outcome.status = WEXITSTATUS(status);
+  if (child > 0 && ::waitpid(child, &status, 0) == child && WIFEXITED(status)) return WEXITSTATUS(status);
+  return -1;
+}
+
+Outcome RunIncmerge(const fs::path& folder, const std::vector<std::string>& args) {
+  const fs::path outPath = fs::temp_directory_path() / ("incmerge-out-" + std::to_string(::getpid()));
+  const fs::path errPath = fs::temp_directory_path() / ("incmerge-err-" + std::to_string(::getpid()));
+  Outcome outcome;
+  outcome.status = RunIncmerge(folder, args, outPath, errPath);
   outcome.out = ReadAndRemove(outPath);
   outcome.err = ReadAndRemove(errPath);
   return outcome;
@@ -48,7 +54,8 @@ Outcome RunIncmerge(const fs::path& folder, const std::vector<std::string>& args
 bool SetFolderReadOnly(const fs::path& folder, bool readOnly) {
   // Root ignores permission bits; the immutable attribute holds for root too.
   if (::geteuid() == 0) {
-    const std::string command = std::string("chattr ") + (readOnly ? "+i" : "-i") + " '" + folder.string() + "' 2>/dev/null";
+    const std::string command =
+        std::string("chattr ") + (readOnly ? "+i" : "-i") + " '" + folder.string() + "' 2>/dev/null";
     if (std::system(command.c_str()) != 0) return false;
   } else {
     fs::permissions(folder, readOnly ? fs::perms::owner_read | fs::perms::owner_exec : fs::perms::owner_all);

@@ -95,10 +95,11 @@ TEST(DecodeIncludeText, TrimsSpacesKeepsTabsAndSetsAsideUtf8Bom) {
 
 TEST(DecodeIncludeText, RefusesUtf16AndTooManyLines) {
   corvanel::Cp1252Codec codec;
-  for (const std::string& bytes : {std::string("\xFF\xFE"
-                                               "C\0",
-                                               4),
-                                   std::string("\xFE\xFF\0C", 4)}) {
+  for (const std::string& bytes :
+       {std::string("\xFF\xFE"
+                    "C\0",
+                    4),
+        std::string("\xFE\xFF\0C", 4), std::string("C\0O\0N\0S\0T\0 \0", 12), std::string("\0C\0O\0N\0S\0T\0 ", 12)}) {
     try {
       DecodeIncludeText(bytes, codec, 1000, L"Cannot load \"x\"");
       ADD_FAILURE() << "UTF-16 accepted";
@@ -107,6 +108,9 @@ TEST(DecodeIncludeText, RefusesUtf16AndTooManyLines) {
       EXPECT_NE(e.Reason().find(L"UTF-16"), std::wstring::npos);
     }
   }
+  // NULs in 8-bit text stay as they are.
+  EXPECT_EQ(DecodeIncludeText(std::string("C\0\0\r\n\0b", 7), codec, 1000, L"").lines,
+            (std::vector<std::wstring>{std::wstring(L"C\0\0", 3), std::wstring(L"\0b", 2)}));
   std::string lines;
   for (int i = 0; i < 1000; ++i) lines += "x\r\n";
   EXPECT_EQ(DecodeIncludeText(lines, codec, 1000, L"").lines.size(), 1000u);

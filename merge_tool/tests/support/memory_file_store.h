@@ -35,6 +35,7 @@ class MemoryFileStore final : public FileStore {
     files[path] = std::string(bytes);
   }
   bool Exists(const std::wstring& path) override { return files.count(path) != 0; }
+  bool SameFile(const std::wstring& a, const std::wstring& b) override { return a == b && Exists(a); }
 };
 
 }  // namespace tessaly::testing
