@@ -30,18 +30,25 @@ std::wstring_view SkipBlanks(std::wstring_view text) {
   return text.substr(std::min(text.find_first_not_of(L" \t"), text.size()));
 }
 
-// UTF-16 without a byte-order mark: in the first 200 bytes nearly every byte at the odd (little
-// endian) or the even (big endian) offsets is zero, and nearly none at the others. 8-bit text
-// with a NUL here and there is not.
-bool LooksLikeUtf16(std::string_view bytes) {
-  bytes = bytes.substr(0, 200);
-  const std::size_t pairs = bytes.size() / 2;
-  if (pairs < 2) return false;
-  std::size_t zeros[2] = {};
-  for (std::size_t i = 0; i < pairs * 2; ++i) zeros[i % 2] += bytes[i] == '\0' ? 1 : 0;
-  const auto nearlyAll = [&](std::size_t n) { return n * 10 >= pairs * 9; };
-  const auto nearlyNone = [&](std::size_t n) { return n * 10 <= pairs; };
-  return (nearlyAll(zeros[0]) && nearlyNone(zeros[1])) || (nearlyAll(zeros[1]) && nearlyNone(zeros[0]));
+// UTF-16 without a byte-order mark: in the first line of at least 8 bytes (among the first 20),
+// nearly every byte at the odd (little endian) or the even (big endian) offsets is zero, and
+// nearly none at the others. 8-bit text with a NUL here and there is not. Judged on the lines as
+// they load (spaces at their ends trimmed), never on the terminators, so that a file that loads
+// saves to one that loads again.
+bool LooksLikeUtf16(const std::vector<std::string_view>& lines) {
+  for (std::size_t n = 0; n < lines.size() && n < 20; ++n) {
+    std::string_view line = lines[n].substr(0, 200);
+    line.remove_prefix(std::min(line.find_first_not_of(' '), line.size()));
+    line.remove_suffix(line.size() - (line.find_last_not_of(' ') + 1));
+    const std::size_t pairs = line.size() / 2;
+    if (pairs < 4) continue;
+    std::size_t zeros[2] = {};
+    for (std::size_t i = 0; i < pairs * 2; ++i) zeros[i % 2] += line[i] == '\0' ? 1 : 0;
+    const auto nearlyAll = [&](std::size_t z) { return z * 10 >= pairs * 9; };
+    const auto nearlyNone = [&](std::size_t z) { return z * 10 <= pairs; };
+    return (nearlyAll(zeros[0]) && nearlyNone(zeros[1])) || (nearlyAll(zeros[1]) && nearlyNone(zeros[0]));
+  }
+  return false;
 }
 }  // namespace
 
@@ -74,13 +81,13 @@ RawIncludeFile SplitIncludeFile(std::string_view bytes, std::size_t maxLines, co
   if (bytes.size() >= 2 && ((bytes[0] == '\xFF' && bytes[1] == '\xFE') || (bytes[0] == '\xFE' && bytes[1] == '\xFF'))) {
     throw AppError(context, L"The file is UTF-16 text (it begins with a UTF-16 byte-order mark), not 8-bit text.");
   }
-  if (LooksLikeUtf16(bytes)) {
-    throw AppError(context, L"The file is UTF-16 text (every other byte is zero), not 8-bit text.");
-  }
   RawIncludeFile file;
   file.utf8Bom = bytes.substr(0, kUtf8Bom.size()) == kUtf8Bom;
   if (file.utf8Bom) bytes.remove_prefix(kUtf8Bom.size());
   file.lines = SplitLines(bytes);
+  if (LooksLikeUtf16(file.lines)) {
+    throw AppError(context, L"The file is UTF-16 text (every other byte is zero), not 8-bit text.");
+  }
   if (file.lines.size() > maxLines) {
     throw AppError(context, L"The file has " + std::to_wstring(file.lines.size()) + L" lines; at most " +
                                 std::to_wstring(maxLines) + L" lines can be merged.");

@@ -147,17 +147,17 @@ TEST_F(SilentInstall, AnUnwritableLogChangesNothing) {
 // Creation refused by class for the listed identifiers, as on a server without them.
 class SelectiveFactory final : public ObjectFactory {
  public:
-  SelectiveFactory(ObjectFactory& inner, std::set<std::wstring> missing) : inner_(inner), missing_(std::move(missing)) {}
+  SelectiveFactory(ObjectFactory& inner, std::set<std::wstring> missing, std::wstring text = L"Invalid class string")
+      : inner_(inner), missing_(std::move(missing)), text_(std::move(text)) {}
   ObjectRef Create(std::wstring_view progId) override {
-    if (missing_.contains(std::wstring(progId))) {
-      throw AutomationError(hr::kInvalidClassString, progId, L"Invalid class string");
-    }
+    if (missing_.contains(std::wstring(progId))) throw AutomationError(hr::kInvalidClassString, progId, text_);
     return inner_.Create(progId);
   }
 
  private:
   ObjectFactory& inner_;
   std::set<std::wstring> missing_;
+  std::wstring text_;
 };
 
 TEST_F(VardockTest, WithoutEitherBackEndTheReportSaysWhatItMeansThenNamesBoth) {
@@ -167,15 +167,21 @@ TEST_F(VardockTest, WithoutEitherBackEndTheReportSaysWhatItMeansThenNamesBoth) {
   const std::wstring missing = L"IIS is not installed on this computer, or its management components are missing.";
   const struct {
     bool wow64;
+    std::wstring systemText;
     std::wstring message;
   } cases[] = {
-      {false, missing + both},
-      {true, missing + L"\r\nOn this server, use the 64-bit vardock.exe." + both},
+      {false, L"Invalid class string", missing + both},
+      {true, L"Invalid class string", missing + L"\r\nOn this server, use the 64-bit vardock.exe." + both},
+      // Without a text from the system the code is said once.
+      {false, L"Error 0x800401F3",
+       missing + L"\r\n\r\nIISNamespace failed: Error 0x800401F3\r\n\r\n"
+                 L"Microsoft.ApplicationHost.WritableAdminManager failed: Error 0x800401F3"},
   };
   for (const auto& c : cases) {
     log.clear();
     host = {};
-    SelectiveFactory none(memoryObjects, {L"IISNamespace", L"Microsoft.ApplicationHost.WritableAdminManager"});
+    SelectiveFactory none(memoryObjects, {L"IISNamespace", L"Microsoft.ApplicationHost.WritableAdminManager"},
+                          c.systemText);
     RecordingFactory recorded(none, log);
     Module1 run(registry, recorded, host);
     run.wow64 = c.wow64;

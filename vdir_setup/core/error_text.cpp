@@ -12,15 +12,26 @@ std::wstring CodeLine(std::uint32_t code) {
   return text;
 }
 
+namespace {
+// Where the system has no text for a code its description is "Error 0x800401F3": the code is
+// not said twice.
+bool NamesOnlyTheCode(const corvanel::AppError& error) {
+  const std::wstring code = CodeLine(error.Code());
+  return !code.empty() && error.Reason() == L"Error " + code.substr(code.find(L"0x"));
+}
+}  // namespace
+
 std::wstring ErrorText(const corvanel::AppError& error) {
   if (dynamic_cast<const WordedError*>(&error) != nullptr) return error.Reason();
-  return error.Context() + L" failed: " + error.Reason() + CodeLine(error.Code());
+  return error.Context() + L" failed: " + error.Reason() + (NamesOnlyTheCode(error) ? L"" : CodeLine(error.Code()));
 }
 
 std::wstring OneLineErrorText(const corvanel::AppError& error) {
   std::wstring text = error.Context() + L" failed: " + error.Reason();
   for (wchar_t& c : text) c = c == L'\r' || c == L'\n' ? L' ' : c;
-  if (const std::wstring code = CodeLine(error.Code()); !code.empty()) text += L" (" + code.substr(2) + L")";
+  if (const std::wstring code = CodeLine(error.Code()); !code.empty() && !NamesOnlyTheCode(error)) {
+    text += L" (" + code.substr(2) + L")";
+  }
   return text;
 }
 

@@ -14,6 +14,12 @@
 
 namespace {
 
+// A 32-bit vardock.exe on 64-bit Windows, which may not reach IIS's management components.
+bool RunningUnderWow64() {
+  BOOL wow64 = FALSE;
+  return IsWow64Process(GetCurrentProcess(), &wow64) && wow64;
+}
+
 // The exit status: meaningful with /S or /Q, else 0.
 int Run() {
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES};
@@ -23,6 +29,7 @@ int Run() {
   corvanel::ComObjectFactory objects;
   vardock::WinHost host;
   vardock::Module1 module(registry, objects, host);
+  module.wow64 = RunningUnderWow64();
   host.Attach(module);
 
   module.Run(vardock::ArgumentText(GetCommandLineW()));

@@ -4,10 +4,18 @@
 
 namespace vardock {
 
+namespace {
+// The settings live in the registry's 32-bit view, where the 32-bit tools that Vardock replaces
+// and its own i686 build keep them ("Software\WOW6432Node\Corvanel" on 64-bit Windows): a 64-bit
+// build must find what they remembered, and leave what they will look for. A 32-bit process is
+// in that view already.
+constexpr REGSAM kSettingsView = KEY_WOW64_32KEY;
+}  // namespace
+
 std::int32_t Advapi32Registry::OpenKeyEx(RegKey root, const std::string& subKey, std::uint32_t options,
                                          std::uint32_t access, RegKey& result) {
   HKEY key = nullptr;
-  const LONG rc = ::RegOpenKeyExA(ToHkey(root), subKey.c_str(), options, access, &key);
+  const LONG rc = ::RegOpenKeyExA(ToHkey(root), subKey.c_str(), options, access | kSettingsView, &key);
   result = rc == ERROR_SUCCESS ? FromHkey(key) : kNoKey;
   return rc;
 }
@@ -23,8 +31,8 @@ std::int32_t Advapi32Registry::CreateKeyEx(RegKey root, const std::string& subKe
   std::string classBuffer = keyClass;
   HKEY key = nullptr;
   DWORD created = 0;
-  const LONG rc = ::RegCreateKeyExA(ToHkey(root), subKey.c_str(), 0, classBuffer.data(), options, access, &attributes,
-                                    &key, &created);
+  const LONG rc = ::RegCreateKeyExA(ToHkey(root), subKey.c_str(), 0, classBuffer.data(), options,
+                                    access | kSettingsView, &attributes, &key, &created);
   result = rc == ERROR_SUCCESS ? FromHkey(key) : kNoKey;
   disposition = created;
   return rc;

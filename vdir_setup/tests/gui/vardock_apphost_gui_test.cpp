@@ -79,16 +79,46 @@ TEST_F(VardockAppHost, AddThroughTheChooserThenOnAnotherSiteThenDel) {
 
 TEST_F(VardockAppHost, AFailingCommitChangesNothingAndSaysWhy) {
   const std::string before = ReadAppHost();
-  ASSERT_TRUE(SetEnvironmentVariableW(L"CORVANEL_APPHOST_FAIL", L"commit-fails"));
+  ASSERT_TRUE(SetEnvironmentVariableW(L"CORVANEL_APPHOST_FAIL", L"commit-denied"));
   Vardock vardock(kAdd + L" /S=5");
   const BoxView box = vardock.WaitMessageBox();
-  EXPECT_EQ(box.text, L"CommitChanges failed: There is not enough space on the disk.\r\nHRESULT 0x80070070");
+  EXPECT_EQ(box.text, L"CommitChanges failed: Access is denied.\r\nHRESULT 0x80070005");
   EXPECT_TRUE(box.hasIcon);
   Vardock::AnswerOk(box);
   ASSERT_TRUE(vardock.WaitExit());
   EXPECT_EQ(vardock.ExitCode(), 1u);
   EXPECT_EQ(ReadAppHost(), before);
   EXPECT_FALSE(Stored(L"IISWebServer"));
+}
+
+// Another tool commits before each of the first N commits of a run: a redo from a fresh read
+// survives one, and five attempts in a row that fail change nothing (about 10 s of pauses).
+TEST_F(VardockAppHost, ChangesSurviveAnotherToolsCommit) {
+  const struct {
+    const wchar_t* faults;
+    std::wstring arguments;
+    unsigned status;
+    std::size_t failedAttempts;
+    bool present;
+  } cases[] = {
+      {L"changed-on-disk=1", kAdd + L" /S=5 /Q=1", 0, 1, true},
+      {L"changed-on-disk=1", L"/N=Mobile /O=DEL /Q=1", 0, 1, false},
+      {L"changed-on-disk=9", kAdd + L" /S=5 /Q=1", 1, 5, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(corvanel::WideToUtf8(c.arguments));
+    std::filesystem::remove(logFile);
+    ASSERT_TRUE(SetEnvironmentVariableW(L"CORVANEL_APPHOST_FAIL", c.faults));
+    Vardock vardock(c.arguments + LogSwitch());
+    ASSERT_TRUE(vardock.WaitExit(4 * kTimeoutMs));
+    EXPECT_EQ(vardock.ExitCode(), c.status);
+    const std::string log = ReadLog();
+    std::size_t failed = 0;
+    for (auto at = log.find("Storing the change failed"); at != std::string::npos; at = log.find("Storing", at + 1)) ++failed;
+    EXPECT_EQ(failed, c.failedAttempts) << log;
+    EXPECT_EQ(Location("Extranet/Mobile").empty(), !c.present) << ReadAppHost();
+    EXPECT_EQ(Stored(L"IISWebServer").has_value(), c.present);
+  }
 }
 
 TEST_F(VardockAppHost, WhereTheIis6ObjectsAreRegisteredTooTheyAreUsed) {

@@ -174,8 +174,8 @@ DWORD Vardock::ExitCode() const {
   return code;
 }
 
-bool Vardock::WaitExit() const {
-  return process_.hProcess != nullptr && WaitForSingleObject(process_.hProcess, kTimeoutMs) == WAIT_OBJECT_0;
+bool Vardock::WaitExit(DWORD timeoutMs) const {
+  return process_.hProcess != nullptr && WaitForSingleObject(process_.hProcess, timeoutMs) == WAIT_OBJECT_0;
 }
 
 void Vardock::Screenshot(const std::string& name) const {

@@ -47,7 +47,7 @@ class Vardock {
 
   [[nodiscard]] bool Running() const;
   // Waits for the end of the process; false when it is still running after the time limit.
-  [[nodiscard]] bool WaitExit() const;
+  [[nodiscard]] bool WaitExit(DWORD timeoutMs = kTimeoutMs) const;
   // The process's exit code once it has ended; STILL_ACTIVE before.
   [[nodiscard]] DWORD ExitCode() const;
   [[nodiscard]] std::vector<HWND> TopWindows(const wchar_t* className) const;

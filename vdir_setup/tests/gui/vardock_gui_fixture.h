@@ -20,8 +20,9 @@
 
 namespace vardock::gui {
 
-inline const wchar_t kSettings[] = L"Software\\Corvanel";
-inline const wchar_t kMobileKey[] = L"Software\\Corvanel\\Mobile";
+// Where a 64-bit test process sees the registry's 32-bit view, which Vardock's settings use.
+inline const wchar_t kSettings[] = L"Software\\WOW6432Node\\Corvanel";
+inline const wchar_t kMobileKey[] = L"Software\\WOW6432Node\\Corvanel\\Mobile";
 inline const std::wstring kAdd = L"/N=Mobile /O=ADD /P=C:\\Web\\Mobile";
 
 // Three sites numbered as an administrator's server numbers them, among other children of the
@@ -47,10 +48,12 @@ class VardockGui : public ::testing::Test {
   std::filesystem::path dir = std::filesystem::temp_directory_path() / L"vardock gui tests";
   std::filesystem::path file =
       dir / (corvanel::Utf8ToWide(::testing::UnitTest::GetInstance()->current_test_info()->name()) + L".txt");
+  std::filesystem::path logFile = std::filesystem::path(file).replace_extension(L".log");
 
   void SetUp() override {
     std::filesystem::create_directories(dir);
     std::filesystem::remove(file);
+    std::filesystem::remove(logFile);
     ASSERT_TRUE(SetEnvironmentVariableW(L"CORVANEL_IIS_STANDIN", file.wstring().c_str()));
     RegDeleteTreeW(HKEY_LOCAL_MACHINE, kSettings);
     WriteConfig(kServer);
@@ -58,6 +61,13 @@ class VardockGui : public ::testing::Test {
   void TearDown() override { RegDeleteTreeW(HKEY_LOCAL_MACHINE, kSettings); }
 
   void WriteConfig(const std::string& text) const { std::ofstream(file, std::ios::binary) << text; }
+  // The /L switch for the test's own log, and what the runs wrote there.
+  std::wstring LogSwitch() const { return L" /L=" + logFile.wstring(); }
+  std::string ReadLog() const {
+    std::ostringstream text;
+    text << std::ifstream(logFile, std::ios::binary).rdbuf();
+    return text.str();
+  }
   std::string ReadConfig() const {
     std::ostringstream text;
     text << std::ifstream(file, std::ios::binary).rdbuf();

@@ -161,16 +161,25 @@ TEST_F(RegistryWin, EmptyNameNamesTheParentKey) {
   EXPECT_EQ(registry.ReadRegSetting(Root(), L"Software\\Corvanel\\", L"IISWebServer"), Variant(L"2"));
 }
 
-TEST_F(RegistryWin, LocalMachineIsThePredefinedKey) {
+// HKEY_LOCAL_MACHINE through its 32-bit view, where 32-bit setups kept the settings: from this
+// 64-bit process that is Software\WOW6432Node.
+TEST_F(RegistryWin, LocalMachineSettingsLiveInThe32BitView) {
   const wchar_t path[] = L"Software\\Corvanel\\VardockRegistryTest";
-  ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, path);
+  const wchar_t seen32[] = L"Software\\WOW6432Node\\Corvanel\\VardockRegistryTest";
+  ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, seen32);
   EXPECT_EQ(reinterpret_cast<std::uintptr_t>(HKEY_LOCAL_MACHINE), static_cast<std::uintptr_t>(kHKeyLocalMachine));
   registry.WriteRegSetting(kHKeyLocalMachine, path, L"IISWebServer", L"1");
-  EXPECT_EQ(registry.ReadRegSetting(kHKeyLocalMachine, path, L"IISWebServer"), Variant(L"1"));
   unique_hkey key;
-  EXPECT_EQ(::RegOpenKeyExW(HKEY_LOCAL_MACHINE, path, 0, KEY_READ, key.put()), ERROR_SUCCESS);
+  EXPECT_EQ(::RegOpenKeyExW(HKEY_LOCAL_MACHINE, seen32, 0, KEY_READ, key.put()), ERROR_SUCCESS);
   key.reset();
-  ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, path);
+  EXPECT_NE(::RegOpenKeyExW(HKEY_LOCAL_MACHINE, path, 0, KEY_READ, key.put()), ERROR_SUCCESS) << "not the 64-bit view";
+
+  // What an earlier 32-bit installation left there is read, and deleted.
+  ASSERT_EQ(::RegSetKeyValueW(HKEY_LOCAL_MACHINE, seen32, L"IISWebVirtualDir", REG_SZ, L"Old", 8), ERROR_SUCCESS);
+  EXPECT_EQ(registry.ReadRegSetting(kHKeyLocalMachine, path, L"IISWebVirtualDir"), Variant(L"Old"));
+  registry.DeleteRegSetting(kHKeyLocalMachine, path, L"IISWebVirtualDir");
+  EXPECT_EQ(registry.ReadRegSetting(kHKeyLocalMachine, path, L"IISWebVirtualDir"), Variant());
+  ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, seen32);
 }
 
 }  // namespace
