@@ -81,19 +81,23 @@ void Registry::SetRegValue(RegKey key, std::wstring_view valueName, const Varian
                   static_cast<std::uint32_t>(data->size()));
 }
 
+// The 32-bit view in every build: where 32-bit installations have always kept the settings
+// (Software\WOW6432Node on 64-bit Windows), so that the x64 build finds them on upgrade and
+// uninstall. 32-bit Windows has one view and ignores the flag.
+constexpr std::uint32_t kAccess = reg::kKeyAllAccess | reg::kKeyWow64_32Key;
+
 void Registry::CreateRegKey(RegKey root, std::wstring_view subKey, KeyHandle& key) const {
   const auto path = codec_.Encode(subKey);
   if (!path) return;
   const RegSecurity security{.descriptor = nullptr, .inheritHandle = true};
   std::uint32_t disposition = 0;
-  api_.CreateKeyEx(root, *path, kKeyClass, reg::kOptionNonVolatile, reg::kKeyAllAccess, security, key.put(),
-                   disposition);
+  api_.CreateKeyEx(root, *path, kKeyClass, reg::kOptionNonVolatile, kAccess, security, key.put(), disposition);
 }
 
 void Registry::OpenRegKey(RegKey root, std::wstring_view subKey, KeyHandle& key) const {
   const auto path = codec_.Encode(subKey);
   if (!path) return;
-  api_.OpenKeyEx(root, *path, 0, reg::kKeyAllAccess, key.put());
+  api_.OpenKeyEx(root, *path, 0, kAccess, key.put());
 }
 
 }  // namespace vardock

@@ -20,6 +20,7 @@ namespace reg {
 inline constexpr std::uint32_t kKeyAllAccess = 0xF003F;
 inline constexpr std::uint32_t kKeyQueryValue = 0x0001;
 inline constexpr std::uint32_t kKeySetValue = 0x0002;
+inline constexpr std::uint32_t kKeyWow64_32Key = 0x0200;
 inline constexpr std::uint32_t kOptionNonVolatile = 0;
 inline constexpr std::uint32_t kOptionVolatile = 1;
 inline constexpr std::uint32_t kNone = 0;

@@ -20,8 +20,9 @@
 
 namespace vardock::gui {
 
-inline const wchar_t kSettings[] = L"Software\\Corvanel";
-inline const wchar_t kMobileKey[] = L"Software\\Corvanel\\Mobile";
+// Vardock's settings in the 32-bit view, as this 64-bit process sees it.
+inline const wchar_t kSettings[] = L"Software\\WOW6432Node\\Corvanel";
+inline const wchar_t kMobileKey[] = L"Software\\WOW6432Node\\Corvanel\\Mobile";
 inline const std::wstring kAdd = L"/N=Mobile /O=ADD /P=C:\\Web\\Mobile";
 
 // Three sites numbered as an administrator's server numbers them, among other children of the

@@ -30,11 +30,11 @@ class RegistryTest : public ::testing::Test {
 
   void TearDown() override {
     EXPECT_EQ(api.OpenHandles(), 0u) << "every handle is closed before returning";
-    // Every open and create asks for all access, reads included; a created key gets class "1",
-    // is non-volatile, has the default security and an inheritable handle.
+    // Every open and create asks for all access in the 32-bit view, reads included; a created key
+    // gets class "1", is non-volatile, has the default security and an inheritable handle.
     for (const auto& call : api.KeyCalls()) {
       SCOPED_TRACE((call.create ? "create " : "open ") + call.subKey);
-      EXPECT_EQ(call.access, reg::kKeyAllAccess);
+      EXPECT_EQ(call.access, reg::kKeyAllAccess | reg::kKeyWow64_32Key);
       EXPECT_EQ(call.options, call.create ? reg::kOptionNonVolatile : 0u);
       if (call.create) {
         EXPECT_EQ(call.keyClass, Registry::kKeyClass);

@@ -161,16 +161,25 @@ TEST_F(RegistryWin, EmptyNameNamesTheParentKey) {
   EXPECT_EQ(registry.ReadRegSetting(Root(), L"Software\\Corvanel\\", L"IISWebServer"), Variant(L"2"));
 }
 
-TEST_F(RegistryWin, LocalMachineIsThePredefinedKey) {
+// On 64-bit Windows the settings stay where 32-bit installations kept them, so that an upgrade to
+// the x64 build, or its uninstall, finds them.
+TEST_F(RegistryWin, LocalMachineSettingsLiveInThe32BitView) {
   const wchar_t path[] = L"Software\\Corvanel\\VardockRegistryTest";
+  const wchar_t path32[] = L"Software\\WOW6432Node\\Corvanel\\VardockRegistryTest";
+  const auto exists = [](const wchar_t* key) {
+    unique_hkey opened;
+    return ::RegOpenKeyExW(HKEY_LOCAL_MACHINE, key, 0, KEY_READ | KEY_WOW64_64KEY, opened.put()) == ERROR_SUCCESS;
+  };
+  ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, path32);
   ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, path);
   EXPECT_EQ(reinterpret_cast<std::uintptr_t>(HKEY_LOCAL_MACHINE), static_cast<std::uintptr_t>(kHKeyLocalMachine));
   registry.WriteRegSetting(kHKeyLocalMachine, path, L"IISWebServer", L"1");
   EXPECT_EQ(registry.ReadRegSetting(kHKeyLocalMachine, path, L"IISWebServer"), Variant(L"1"));
-  unique_hkey key;
-  EXPECT_EQ(::RegOpenKeyExW(HKEY_LOCAL_MACHINE, path, 0, KEY_READ, key.put()), ERROR_SUCCESS);
-  key.reset();
-  ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, path);
+  EXPECT_TRUE(exists(path32));
+  EXPECT_FALSE(exists(path)) << "not in the 64-bit view";
+  registry.DeleteRegSetting(kHKeyLocalMachine, path, L"IISWebServer");
+  EXPECT_EQ(registry.ReadRegSetting(kHKeyLocalMachine, path, L"IISWebServer"), Variant());
+  ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, path32);
 }
 
 }  // namespace
