@@ -14,7 +14,7 @@ jobs=$(nproc)
 step() { echo; echo "== $*"; }
 step "native build";  cmake --preset native >/dev/null && cmake --build --preset native -j "$jobs" || exit 1
 step "win64 build";   cmake --preset win64 >/dev/null && cmake --build --preset win64 -j "$jobs" || exit 1
-step "win32 build (release architecture)"
+step "win32 build"
 cmake --preset win32 >/dev/null && cmake --build --preset win32 -j "$jobs" || exit 1
 step "static linking"
 bash scripts/check-static.sh $(find build/win64 build/win32 \( -name '*.exe' -o -name '*.dll' \) \
