@@ -1,4 +1,4 @@
-# Cross build for 32-bit Windows (the release architecture); it cannot run on this host.
+# Cross build for 32-bit Windows; it cannot run on this host.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR i686)
 set(TOOLCHAIN_PREFIX i686-w64-mingw32)

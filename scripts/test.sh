@@ -14,14 +14,11 @@ jobs=$(nproc)
 step() { echo; echo "== $*"; }
 step "native build";  cmake --preset native >/dev/null && cmake --build --preset native -j "$jobs" || exit 1
 step "win64 build";   cmake --preset win64 >/dev/null && cmake --build --preset win64 -j "$jobs" || exit 1
-step "win32 build (release architecture)"
+step "win32 build"
 cmake --preset win32 >/dev/null && cmake --build --preset win32 -j "$jobs" || exit 1
 step "static linking"
-for exe in $(find build/win64 build/win32 \( -name '*.exe' -o -name '*.dll' \) -not -path '*/wineprefix/*' -not -path '*/CMakeFiles/*'); do
-  if x86_64-w64-mingw32-objdump -p "$exe" | grep -qiE 'DLL Name: (libstdc|libgcc|libwinpthread)'; then
-    echo "$exe imports a MinGW runtime DLL"; exit 1
-  fi
-done
+bash scripts/check-static.sh $(find build/win64 build/win32 \( -name '*.exe' -o -name '*.dll' \) \
+                                -not -path '*/wineprefix/*' -not -path '*/CMakeFiles/*') || exit 1
 echo "no MinGW runtime DLL imported"
 [[ ${1:-} == --build-only ]] && exit 0
 

@@ -3,7 +3,7 @@
 #include <array>
 #include <string_view>
 
-#include "version.h"
+#include "common/version.h"
 
 namespace tessaly::cli {
 
@@ -237,7 +237,7 @@ std::wstring UsageText() {
 }
 
 std::wstring VersionText() {
-  const std::string_view version = INCMERGE_VERSION_TEXT;
+  const std::string_view version = CORVANEL_VERSION_TEXT;
   return L"incmerge " + std::wstring(version.begin(), version.end()) + L"\n";
 }
 

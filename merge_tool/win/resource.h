@@ -1,9 +1,6 @@
 // Identifiers shared by tessaly.rc, the program and its window-driving tests.
 #pragma once
 
-#define TESSALY_VERSION_BINARY 1, 0, 0, 0
-#define TESSALY_VERSION_TEXT "1.0.0.0"
-
 #define IDR_TESSALY_MANIFEST 1
 
 // mainFrm

@@ -2,9 +2,6 @@
 // Identifiers shared by vardock.rc and the code.
 #define IDR_VARDOCK_MANIFEST 1
 
-#define VARDOCK_VERSION_BINARY 1, 0, 0, 0
-#define VARDOCK_VERSION_TEXT "1.0.0.0"
-
 // Form1's controls. None is IDOK or IDCANCEL: the window has no default and no cancel button.
 #define IDC_COMMAND1 101
 #define IDC_COMBO1 102

@@ -207,7 +207,7 @@ TEST_F(NativeObjects, ErrorsCarryIisCodesAndTexts) {
 
 // regsvr32 /n /i:iis6 and /i:native register one back end, each with the system information.
 TEST_F(NativeObjects, RegistersOneBackEndAtATime) {
-  const std::wstring dll = WinePath(IIS_STANDIN_DLL);
+  const std::wstring dll = BuildPath(IIS_STANDIN_DLL);
   const auto regsvr32 = [&](const std::wstring& options) {
     wchar_t system[MAX_PATH] = {};
     ::GetSystemDirectoryW(system, MAX_PATH);

@@ -11,7 +11,7 @@
 namespace iis_standin::testing {
 namespace {
 
-std::wstring ScriptPath(const wchar_t* name) { return WinePath(IIS_STANDIN_TEST_SCRIPTS) + L"\\" + name; }
+std::wstring ScriptPath(const wchar_t* name) { return BuildPath(IIS_STANDIN_TEST_SCRIPTS) + L"\\" + name; }
 
 class Cscript : public StandInTest {
  protected:

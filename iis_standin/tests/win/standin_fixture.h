@@ -13,16 +13,12 @@
 #include <string>
 
 #include "common/core/utf8.h"
+#include "common/tests/win/build_path_win.h"
 #include "common/win/com_init_win.h"
 
 namespace iis_standin::testing {
 
-// A path the build gives as a Unix path, seen through Wine's drive Z:.
-inline std::wstring WinePath(const char* unixPath) {
-  std::wstring path = L"Z:" + corvanel::Utf8ToWide(unixPath);
-  for (wchar_t& c : path) c = c == L'/' ? L'\\' : c;
-  return path;
-}
+using corvanel::testing::BuildPath;
 
 class StandInTest : public ::testing::Test {
  protected:

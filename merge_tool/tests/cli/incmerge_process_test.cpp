@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <set>
 
+#include "common/version.h"
 #include "process.h"
 
 #ifndef _WIN32
@@ -287,7 +288,7 @@ TEST_F(Incmerge, HelpAndVersion) {
   }
   const Outcome version = Run({"--version"});
   EXPECT_EQ(version.status, 0);
-  EXPECT_EQ(version.out, "incmerge 1.0.0" + kNewline);
+  EXPECT_EQ(version.out, "incmerge " CORVANEL_VERSION_TEXT + kNewline);
 }
 
 TEST_F(Incmerge, ChosenCodePageCarriesDoubleByteTextAndRefusesBrokenSequences) {

@@ -2,25 +2,18 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdlib>
 #include <optional>
 
 #include "common/core/utf8.h"
 #include "common/tests/win/display_shot_win.h"
 #include "merge_tool/win/resource.h"
+#include "common/tests/win/build_path_win.h"
 #include "common/tests/win/start_process_win.h"
 
 namespace tessaly::gui {
 
 namespace {
-// The build passes the executable's Unix path; under Wine the Unix root is drive Z:.
-std::wstring WindowsPath(std::string path) {
-  std::replace(path.begin(), path.end(), '/', '\\');
-  std::wstring wide = corvanel::Utf8ToWide(path);
-  return !wide.empty() && wide[0] == L'\\' ? L"Z:" + wide : wide;
-}
-
 std::wstring ClassOf(HWND hwnd) {
   wchar_t name[64] = {};
   GetClassNameW(hwnd, name, 64);
@@ -132,7 +125,7 @@ std::wstring TextOf(HWND hwnd) {
 std::wstring TextOf(HWND parent, int id) { return TextOf(GetDlgItem(parent, id)); }
 
 Program::Program(const std::wstring& workDir) {
-  std::wstring commandLine = L"\"" + WindowsPath(TESSALY_EXE) + L"\"";
+  std::wstring commandLine = L"\"" + corvanel::testing::BuildPath(TESSALY_EXE) + L"\"";
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   if (!corvanel::testing::StartProcess(nullptr, commandLine.data(), FALSE, 0, workDir.c_str(), &startup, &process_)) {

@@ -12,8 +12,8 @@ class VardockAppHost : public VardockGui {
   void SetUp() override {
     VardockGui::SetUp();
     // The build passes a Unix path; under Wine the Unix root is drive Z:.
-    std::filesystem::copy_file(L"Z:" + corvanel::Utf8ToWide(VARDOCK_DEMO_DIR "/applicationHost-demo.config"), apphostFile,
-                               std::filesystem::copy_options::overwrite_existing);
+    std::filesystem::copy_file(corvanel::testing::BuildPath(VARDOCK_DEMO_DIR "/applicationHost-demo.config"),
+                               apphostFile, std::filesystem::copy_options::overwrite_existing);
     ASSERT_TRUE(SetEnvironmentVariableW(L"CORVANEL_APPHOST_STANDIN", apphostFile.wstring().c_str()));
     RegisterStandIn(L"/u /n /i:iis6");
   }

@@ -2,22 +2,15 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
 #include "common/core/utf8.h"
 #include "common/tests/win/display_shot_win.h"
 #include "vdir_setup/win/resource.h"
+#include "common/tests/win/build_path_win.h"
 #include "common/tests/win/start_process_win.h"
 
 namespace vardock::gui {
 
 namespace {
-// The build passes Unix paths; under Wine the Unix root is drive Z:.
-std::wstring WindowsPath(std::string path) {
-  std::replace(path.begin(), path.end(), '/', '\\');
-  return L"Z:" + corvanel::Utf8ToWide(path);
-}
-
 std::wstring ClassOf(HWND hwnd) {
   wchar_t name[64] = {};
   GetClassNameW(hwnd, name, 64);
@@ -60,7 +53,7 @@ std::vector<std::wstring> ComboEntries(HWND combo) {
 int ComboSelection(HWND combo) { return static_cast<int>(SendWait(combo, CB_GETCURSEL)); }
 
 Vardock::Vardock(const std::wstring& arguments) {
-  std::wstring commandLine = L"\"" + WindowsPath(VARDOCK_EXE) + L"\" " + arguments;
+  std::wstring commandLine = L"\"" + corvanel::testing::BuildPath(VARDOCK_EXE) + L"\" " + arguments;
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   if (!corvanel::testing::StartProcess(nullptr, commandLine.data(), FALSE, 0, nullptr, &startup, &process_)) {

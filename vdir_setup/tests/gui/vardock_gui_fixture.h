@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -16,6 +15,7 @@
 #include "common/core/utf8.h"
 #include "vardock_driver.h"
 #include "vdir_setup/win/resource.h"
+#include "common/tests/win/build_path_win.h"
 #include "common/tests/win/start_process_win.h"
 
 namespace vardock::gui {
@@ -104,15 +104,13 @@ class VardockGui : public ::testing::Test {
   }
 };
 
-// Runs Wine's regsvr32 on the stand-in with the switches: "/u" takes every class away as on a
-// server without IIS, "/u /n /i:iis6" only "IISNamespace", "" registers everything again.
+// Runs the system's regsvr32 on the stand-in with the switches: "/u" takes every class away as on
+// a server without IIS, "/u /n /i:iis6" only "IISNamespace", "" registers everything again.
 inline void RegisterStandIn(std::wstring_view switches) {
   wchar_t system[MAX_PATH] = {};
   GetSystemDirectoryW(system, MAX_PATH);
-  std::wstring dll = corvanel::Utf8ToWide(IIS_STANDIN_DLL);
-  std::replace(dll.begin(), dll.end(), L'/', L'\\');
-  std::wstring commandLine =
-      L"\"" + std::wstring(system) + L"\\regsvr32.exe\" /s " + std::wstring(switches) + L" \"Z:" + dll + L"\"";
+  std::wstring commandLine = L"\"" + std::wstring(system) + L"\\regsvr32.exe\" /s " + std::wstring(switches) + L" \"" +
+                             corvanel::testing::BuildPath(IIS_STANDIN_DLL) + L"\"";
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
