@@ -5,7 +5,7 @@
 #include <algorithm>
 
 #include "common/core/utf8.h"
-#include "common/tests/win/display_shot_win.h"
+#include "common/tests/win/window_shot_win.h"
 #include "vdir_setup/win/resource.h"
 #include "common/tests/win/start_process_win.h"
 
@@ -178,8 +178,8 @@ bool Vardock::WaitExit() const {
   return process_.hProcess != nullptr && WaitForSingleObject(process_.hProcess, kTimeoutMs) == WAIT_OBJECT_0;
 }
 
-void Vardock::Screenshot(const std::string& name) const {
-  EXPECT_TRUE(corvanel::testing::ShootDisplay("VARDOCK_GUI_SHOTS", name)) << "cannot start import";
+void Vardock::Screenshot(const std::string& name, HWND window) const {
+  EXPECT_EQ(corvanel::testing::ShootWindow("VARDOCK_GUI_SHOTS", name, window), "") << "screenshot " << name;
 }
 
 }  // namespace vardock::gui
