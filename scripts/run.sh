@@ -2,9 +2,10 @@
 # Builds Tessaly for Windows and starts it under Wine: on the user's display when there is one;
 # otherwise on a virtual display, where it writes a screenshot of the main window and ends.
 # "run.sh vardock" does the same for Vardock, against the IIS stand-in and a small demonstration
-# server (vdir_setup/demo): without a display it photographs the chooser and presses OK.
+# server (vdir_setup/demo): without a display it photographs the chooser
+# (build/vardock-chooser-iis6.png) and presses OK; then it prints the new directory's entry.
 # "run.sh vardock iis10" offers only IIS 10's native configuration objects (applicationHost.config),
-# as on a server without the IIS 6 compatibility component.
+# as on a server without the IIS 6 compatibility component (build/vardock-chooser-iis10.png).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -56,13 +57,22 @@ for tool in x86_64-w64-mingw32-g++-posix wine Xvfb import cmake ninja; do
     break
   fi
 done
-for tool in xwininfo:x11-utils xdotool:xdotool; do
-  if ! command -v "${tool%%:*}" >/dev/null 2>&1; then
-    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${tool#*:}" >/dev/null
-  fi
-done
+# Window ids and keys on the virtual display; Wine's own fonts for the window frames.
+bash scripts/ensure-packages.sh x11-utils xdotool fonts-wine
+
+# Prints the <tag ...> element whose opening line matches the pattern, through its closing tag,
+# without the indentation of its first line.
+xml_element() {  # pattern, tag, file
+  awk -v pattern="$1" -v tag="$2" '
+    !show && $0 ~ pattern { show = 1; match($0, /^ */); indent = RLENGTH }
+    show { print substr($0, indent + 1) }
+    show && $0 ~ "</" tag ">" { exit }' "$3"
+}
 
 if [[ ${1:-} == vardock ]]; then
+  edition=iis6
+  [[ ${2:-} == iis10 ]] && edition=iis10
+  echo "building vardock.exe and the IIS stand-in (the first time takes a few minutes)..."
   cmake --preset win64 >/dev/null
   cmake --build --preset win64 --target vardock iis_standin
   exe=$root/build/win64/vdir_setup/vardock.exe
@@ -87,18 +97,22 @@ if [[ ${1:-} == vardock ]]; then
     wine "$exe" /N=Mobile /O=ADD '/P=C:\Web\Mobile'
   else
     wineserver -w
-    scripts/with-display.sh bash scripts/run.sh --vardock-screenshot "$exe" "$root/build/vardock-chooser.png"
+    scripts/with-display.sh bash scripts/run.sh --vardock-screenshot "$exe" "$root/build/vardock-chooser-$edition.png"
   fi
   wineserver -w
-  echo "The stand-in's server after Vardock ($config):"
-  if [[ ${2:-} == iis10 ]]; then
-    grep -n -A3 'application path="/Mobile"' "$config" || true
-    awk '/<location path=".*\/Mobile"/ {show=1} show {print} /<\/location>/ {show=0}' "$config"
+  if [[ $edition == iis10 ]]; then
+    echo "The stand-in's server after Vardock ($config): the site's new application and its settings"
+    xml_element '<application path="/Mobile"' application "$config"
+    xml_element '<location path=".*/Mobile"' location "$config"
   else
-    awk '/ROOT\/Mobile\]/ {show=1} /^\[/ && !/ROOT\/Mobile\]/ {show=0} show' "$config" | cut -c1-160
+    echo "The stand-in's server after Vardock ($config), a list one item a line:"
+    awk '/ROOT\/Mobile\]/ {show=1} /^\[/ && !/ROOT\/Mobile\]/ {show=0} !show {next}
+         /^[A-Za-z]+ = \{/ { lead = index($0, "{"); gsub(/", "/, "\",\n" sprintf("%*s", lead, "") "\"") }
+         {print}' "$config"
   fi
   exit 0
 fi
+echo "building tessaly.exe (the first time takes a few minutes)..."
 cmake --preset win64 >/dev/null
 cmake --build --preset win64 --target tessaly
 exe=$root/build/win64/merge_tool/win/tessaly.exe
