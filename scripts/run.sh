@@ -49,16 +49,11 @@ if [[ ${1:-} == --vardock-screenshot ]]; then
   exit 0
 fi
 
-# Toolchain, Wine and the display tools; scripts/test.sh installs and builds everything on a
-# fresh machine.
-for tool in x86_64-w64-mingw32-g++-posix wine Xvfb import cmake ninja; do
-  if ! command -v "$tool" >/dev/null 2>&1; then
-    bash scripts/test.sh --build-only
-    break
-  fi
-done
-# Window ids and keys on the virtual display; Wine's own fonts for the window frames.
-bash scripts/ensure-packages.sh x11-utils xdotool fonts-wine
+# What the win64 build and a program under Wine need (GoogleTest's sources: the configuration
+# names the tests), the virtual display and its tools (window ids, keys, pictures), and Wine's own
+# fonts for the window frames. Only the program is built, not every preset.
+bash scripts/ensure-packages.sh cmake ninja-build googletest g++-mingw-w64-x86-64-posix wine wine64 \
+  fonts-wine xvfb xauth x11-utils xdotool imagemagick
 
 # Prints the <tag ...> element whose opening line matches the pattern, through its closing tag,
 # without the indentation of its first line.
