@@ -11,7 +11,8 @@ cd "$(dirname "$0")/.."
 root=$PWD
 
 # On the virtual display: waits for the window titled $1 of the program started as $pid and
-# photographs it into $2 once Wine has copied its pixels (a blank picture is taken again).
+# photographs it into $2 once Wine has copied its pixels: a blank picture is taken again, and so
+# is one that still changes (on a busy machine the first pictures can lack texts and controls).
 photograph() {
   id=
   for _ in $(seq 900); do
@@ -20,9 +21,15 @@ photograph() {
     sleep 0.1
   done
   [[ -n $id ]] || { echo "The window \"$1\" did not appear"; kill "$pid"; exit 1; }
-  for _ in $(seq 100); do
-    import -window "$id" "$2" 2>/dev/null && [[ $(convert "$2" -format '%[fx:mean>0.2]' info:) == 1 ]] && break
-    sleep 0.1
+  local last= same=0 now
+  for _ in $(seq 150); do
+    sleep 0.2
+    import -window "$id" "$2" 2>/dev/null || continue
+    [[ $(convert "$2" -format '%[fx:mean>0.2]' info:) == 1 ]] || continue
+    # The same pixels three times in a row, over 0.4 s: the window has painted.
+    now=$(identify -format '%#' "$2")
+    if [[ $now == "$last" ]]; then same=$((same + 1)); else same=0 last=$now; fi
+    ((same < 2)) || break
   done
 }
 
