@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 
 #include "common/core/utf8.h"
 #include "common/tests/win/window_shot_win.h"
@@ -179,6 +180,10 @@ bool Vardock::WaitExit() const {
 }
 
 void Vardock::Screenshot(const std::string& name, HWND window) const {
+  if (std::getenv("VARDOCK_GUI_SHOTS") == nullptr) return;
+  // Painted whole before the picture: on a busy machine a window can wait for its texts.
+  RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  Settle();
   EXPECT_EQ(corvanel::testing::ShootWindow("VARDOCK_GUI_SHOTS", name, window), "") << "screenshot " << name;
 }
 
