@@ -20,8 +20,9 @@ check 2 nonsense
 check 2 gui windows
 check 2 Native
 check 0 --help
-# The usage names every part.
+# The usage names every part. (Read whole first: grep -q on a pipe can end the writer early.)
+help=$(bash "$script" --help)
 for part in native windows gui --build-only; do
-  bash "$script" --help | grep -qE "^  $part " || { echo "FAIL usage lacks $part"; failures=$((failures + 1)); }
+  grep -qE "^  $part " <<<"$help" || { echo "FAIL usage lacks $part"; failures=$((failures + 1)); }
 done
 ((failures == 0))
