@@ -2,7 +2,8 @@
 # Measures, in one run and on the same input (1000 standard lines, 1000 customized entries):
 # incmerge as a process against cp of the same file (the floor) and GNU msgmerge -N on an
 # equivalent PO pair of 1000 entries; then the engine benchmark (the in-process file floor,
-# the literal substring algorithm) with its ratios. Installs hyperfine and gettext if missing.
+# the literal substring algorithm) with its ratios. Installs hyperfine, gettext (msgmerge), jq and
+# Google Benchmark if missing.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -14,6 +15,9 @@ cmake --preset bench >/dev/null
 cmake --build --preset bench --target incmerge tessaly_merge_bench >/dev/null
 incmerge=$root/build/bench/merge_tool/cli/incmerge
 engine=$root/build/bench/merge_tool/tessaly_merge_bench
+
+# Colours only on a terminal (the engine benchmark decides so itself).
+if [[ -t 1 ]]; then style=full; else style=basic; fi
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -49,7 +53,7 @@ echo "msgmerge: $(grep -c '^msgstr "Customised' out.po) of 1000 entries carried 
 
 echo
 echo "== processes (hyperfine)"
-hyperfine -N --warmup 50 --min-runs 300 --export-json times.json \
+hyperfine -N --style "$style" --warmup 50 --min-runs 300 --export-json times.json \
   -n incmerge "$incmerge std.inc custom.inc -o out.inc" \
   -n cp "cp std.inc out-cp.inc" \
   -n "msgmerge -N" "msgmerge -q -N -o out.po def.po ref.pot"

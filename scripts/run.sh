@@ -2,15 +2,17 @@
 # Builds Tessaly for Windows and starts it under Wine: on the user's display when there is one;
 # otherwise on a virtual display, where it writes a screenshot of the main window and ends.
 # "run.sh vardock" does the same for Vardock, against the IIS stand-in and a small demonstration
-# server (vdir_setup/demo): without a display it photographs the chooser and presses OK.
+# server (vdir_setup/demo): without a display it photographs the chooser
+# (build/vardock-chooser-iis6.png) and presses OK; then it prints the new directory's entry.
 # "run.sh vardock iis10" offers only IIS 10's native configuration objects (applicationHost.config),
-# as on a server without the IIS 6 compatibility component.
+# as on a server without the IIS 6 compatibility component (build/vardock-chooser-iis10.png).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 
 # On the virtual display: waits for the window titled $1 of the program started as $pid and
-# photographs it into $2 once Wine has copied its pixels (a blank picture is taken again).
+# photographs it into $2 once Wine has copied its pixels: a blank picture is taken again, and so
+# is one that still changes (on a busy machine the first pictures can lack texts and controls).
 photograph() {
   id=
   for _ in $(seq 900); do
@@ -19,9 +21,15 @@ photograph() {
     sleep 0.1
   done
   [[ -n $id ]] || { echo "The window \"$1\" did not appear"; kill "$pid"; exit 1; }
-  for _ in $(seq 100); do
-    import -window "$id" "$2" 2>/dev/null && [[ $(convert "$2" -format '%[fx:mean>0.2]' info:) == 1 ]] && break
-    sleep 0.1
+  local last= same=0 now
+  for _ in $(seq 150); do
+    sleep 0.2
+    import -window "$id" "$2" 2>/dev/null || continue
+    [[ $(convert "$2" -format '%[fx:mean>0.2]' info:) == 1 ]] || continue
+    # The same pixels three times in a row, over 0.4 s: the window has painted.
+    now=$(identify -format '%#' "$2")
+    if [[ $now == "$last" ]]; then same=$((same + 1)); else same=0 last=$now; fi
+    ((same < 2)) || break
   done
 }
 
@@ -48,21 +56,25 @@ if [[ ${1:-} == --vardock-screenshot ]]; then
   exit 0
 fi
 
-# Toolchain, Wine and the display tools; scripts/test.sh installs and builds everything on a
-# fresh machine.
-for tool in x86_64-w64-mingw32-g++-posix wine Xvfb import cmake ninja; do
-  if ! command -v "$tool" >/dev/null 2>&1; then
-    bash scripts/test.sh --build-only
-    break
-  fi
-done
-for tool in xwininfo:x11-utils xdotool:xdotool; do
-  if ! command -v "${tool%%:*}" >/dev/null 2>&1; then
-    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${tool#*:}" >/dev/null
-  fi
-done
+# What the win64 build and a program under Wine need (GoogleTest's sources: the configuration
+# names the tests), the virtual display and its tools (window ids, keys, pictures), and Wine's own
+# fonts for the window frames. Only the program is built, not every preset.
+bash scripts/ensure-packages.sh cmake ninja-build googletest g++-mingw-w64-x86-64-posix wine wine64 \
+  fonts-wine xvfb xauth x11-utils xdotool imagemagick
+
+# Prints the <tag ...> element whose opening line matches the pattern, through its closing tag,
+# without the indentation of its first line.
+xml_element() {  # pattern, tag, file
+  awk -v pattern="$1" -v tag="$2" '
+    !show && $0 ~ pattern { show = 1; match($0, /^ */); indent = RLENGTH }
+    show { print substr($0, indent + 1) }
+    show && $0 ~ "</" tag ">" { exit }' "$3"
+}
 
 if [[ ${1:-} == vardock ]]; then
+  edition=iis6
+  [[ ${2:-} == iis10 ]] && edition=iis10
+  echo "building vardock.exe and the IIS stand-in (the first time takes a few minutes)..."
   cmake --preset win64 >/dev/null
   cmake --build --preset win64 --target vardock iis_standin
   exe=$root/build/win64/vdir_setup/vardock.exe
@@ -87,18 +99,22 @@ if [[ ${1:-} == vardock ]]; then
     wine "$exe" /N=Mobile /O=ADD '/P=C:\Web\Mobile'
   else
     wineserver -w
-    scripts/with-display.sh bash scripts/run.sh --vardock-screenshot "$exe" "$root/build/vardock-chooser.png"
+    scripts/with-display.sh bash scripts/run.sh --vardock-screenshot "$exe" "$root/build/vardock-chooser-$edition.png"
   fi
   wineserver -w
-  echo "The stand-in's server after Vardock ($config):"
-  if [[ ${2:-} == iis10 ]]; then
-    grep -n -A3 'application path="/Mobile"' "$config" || true
-    awk '/<location path=".*\/Mobile"/ {show=1} show {print} /<\/location>/ {show=0}' "$config"
+  if [[ $edition == iis10 ]]; then
+    echo "The stand-in's server after Vardock ($config): the site's new application and its settings"
+    xml_element '<application path="/Mobile"' application "$config"
+    xml_element '<location path=".*/Mobile"' location "$config"
   else
-    awk '/ROOT\/Mobile\]/ {show=1} /^\[/ && !/ROOT\/Mobile\]/ {show=0} show' "$config" | cut -c1-160
+    echo "The stand-in's server after Vardock ($config), a list one item a line:"
+    awk '/ROOT\/Mobile\]/ {show=1} /^\[/ && !/ROOT\/Mobile\]/ {show=0} !show {next}
+         /^[A-Za-z]+ = \{/ { lead = index($0, "{"); gsub(/", "/, "\",\n" sprintf("%*s", lead, "") "\"") }
+         {print}' "$config"
   fi
   exit 0
 fi
+echo "building tessaly.exe (the first time takes a few minutes)..."
 cmake --preset win64 >/dev/null
 cmake --build --preset win64 --target tessaly
 exe=$root/build/win64/merge_tool/win/tessaly.exe

@@ -127,8 +127,11 @@ void BM_MergeFiles(benchmark::State& state) {
 BENCHMARK(BM_MergeFiles)->Unit(benchmark::kMicrosecond)->UseRealTime();
 
 // The console report, and each benchmark's time (the median when repeated) for the ratios.
+// Colours only on a terminal: a reporter of one's own does not get Google Benchmark's choice.
 class RatioReporter final : public benchmark::ConsoleReporter {
  public:
+  RatioReporter() : ConsoleReporter(isatty(STDOUT_FILENO) ? OO_ColorTabular : OO_Tabular) {}
+
   void ReportRuns(const std::vector<Run>& runs) override {
     ConsoleReporter::ReportRuns(runs);
     for (const Run& run : runs) {

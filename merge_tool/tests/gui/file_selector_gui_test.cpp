@@ -45,7 +45,7 @@ TEST_F(FileSelector, OpensInTheWorkingFolderAndAppliesPatterns) {
   EXPECT_EQ(TextOf(selector, IDC_FSEL_TEXT1), L"*.inc");
   EXPECT_EQ(Items(selector, IDC_FSEL_FILE1), (Names{L"a.inc", L"b.inc"}));
   EXPECT_EQ(app->Focus(), GetDlgItem(selector, IDC_FSEL_FILE1));
-  app->Screenshot("file-selector");
+  app->Screenshot("file-selector", selector);
 
   // OK with a pattern only filters again; an empty box does nothing.
   struct Case {
@@ -215,7 +215,7 @@ TEST_F(FileSelector, ADriveNotReadyGivesOneMessageAndReturns) {
   EXPECT_TRUE(box.questionIcon);
   EXPECT_FALSE(box.text.empty());
   EXPECT_EQ(GetDlgItem(box.hwnd, IDCANCEL), nullptr) << "OK only";
-  app->Screenshot("drive-not-ready");
+  app->Screenshot("drive-not-ready", box.hwnd);
   // While the box is up the dialog takes no input, also none posted to it.
   SetName(selector, L"a.inc");
   Program::Click(selector, IDC_FSEL_COMMAND1);

@@ -37,7 +37,7 @@ class FolderGone : public GuiTest {
     EXPECT_TRUE(box.errorIcon);
     EXPECT_NE(box.text.find(L"\"" + gone.wstring() + L"\""), std::wstring::npos) << WideToUtf8(box.text);
     EXPECT_NE(box.text.find(L"\"" + instead.wstring() + L"\""), std::wstring::npos) << WideToUtf8(box.text);
-    app->Screenshot("folder-gone");
+    app->Screenshot("folder-gone", box.hwnd);
     Program::Answer(box, IDOK);
   }
   // The selector shows the working folder, and a file chosen there is read.

@@ -6,7 +6,7 @@
 #include <optional>
 
 #include "common/core/utf8.h"
-#include "common/tests/win/display_shot_win.h"
+#include "common/tests/win/window_shot_win.h"
 #include "merge_tool/win/resource.h"
 #include "common/tests/win/build_path_win.h"
 #include "common/tests/win/start_process_win.h"
@@ -300,13 +300,14 @@ HWND Program::Focus() const {
   return info.hwndFocus;
 }
 
-void Program::Screenshot(const std::string& name) const {
+void Program::Screenshot(const std::string& name, HWND window) const {
   if (std::getenv("TESSALY_GUI_SHOTS") == nullptr) return;
   for (HWND hwnd : Windows(L"")) {
     RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
     Ping(hwnd);
   }
-  if (!corvanel::testing::ShootDisplay("TESSALY_GUI_SHOTS", name)) ADD_FAILURE() << "cannot start import";
+  const std::string error = corvanel::testing::ShootWindow("TESSALY_GUI_SHOTS", name, window);
+  if (!error.empty()) ADD_FAILURE() << "screenshot " << name << ": " << error;
 }
 
 }  // namespace tessaly::gui

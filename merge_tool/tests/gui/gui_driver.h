@@ -74,9 +74,9 @@ class Program {
   [[nodiscard]] bool WaitExit() const;
   // The control that has the keyboard focus in the program's GUI thread.
   [[nodiscard]] HWND Focus() const;
-  // Writes a screenshot of the whole (virtual) display as <TESSALY_GUI_SHOTS>/<name>.png, once
-  // the program's windows have painted, when that variable names a Unix folder.
-  void Screenshot(const std::string& name) const;
+  // Writes a screenshot of `window`, frame included, as <TESSALY_GUI_SHOTS>/<name>.png, once the
+  // program's windows have painted, when that variable names a Unix folder.
+  void Screenshot(const std::string& name, HWND window) const;
 
  private:
   PROCESS_INFORMATION process_{};

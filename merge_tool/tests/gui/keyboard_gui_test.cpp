@@ -136,7 +136,7 @@ TEST_F(Keyboard, EachWindowKeepsItsFocusWhenActivatedAgain) {
   ASSERT_NE(message, nullptr);
   app->PressKey(VK_TAB);
   ASSERT_EQ(FocusId(message), IDC_WARN_COMMAND1);
-  app->Screenshot("message-window-ok-focused");
+  app->Screenshot("message-window-ok-focused", message);
   app->SwitchAwayAndBack(message);
   EXPECT_EQ(FocusId(message), IDC_WARN_COMMAND1) << "message window, switched away and back";
   app->MinimiseAndRestore(message);

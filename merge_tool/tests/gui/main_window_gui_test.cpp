@@ -72,7 +72,7 @@ TEST_F(MainWindow, StartsWithOnlyStepOneExitAndInstructions) {
     EXPECT_EQ(app->Enabled(b.id), b.enabled) << WideToUtf8(b.caption);
   }
   EXPECT_EQ(app->Focus(), app->Control(IDC_MAIN_COMMAND1));
-  app->Screenshot("main-window");
+  app->Screenshot("main-window", app->Main());
   ExpectClosesWithoutQuestion();
 }
 
@@ -84,7 +84,7 @@ TEST_F(MainWindow, InstructionsInTheMessageWindowAtAnyTime) {
   EXPECT_EQ(TextOf(message, IDC_WARN_TEXT1), kInstructions);
   EXPECT_FALSE(IsWindowEnabled(app->Main()));
   EXPECT_EQ(app->Focus(), GetDlgItem(message, IDC_WARN_TEXT1));
-  app->Screenshot("message-window");
+  app->Screenshot("message-window", message);
 
   // OK is not the default button: Enter in the text box only edits the text.
   app->PressKey(VK_RETURN);
@@ -178,7 +178,7 @@ TEST_P(CloseGuard, AsksAfterAMergeCancelKeepsEverythingOkEnds) {
   EXPECT_EQ(box.text, L"You have unsaved changes.\r\nDo you really want to exit?");
   EXPECT_EQ(box.defaultButton, IDCANCEL);
   EXPECT_TRUE(box.questionIcon);
-  app->Screenshot("exit-question");
+  app->Screenshot("exit-question", box.hwnd);
   Program::Answer(box, IDCANCEL);
   app->Barrier();
   EXPECT_TRUE(app->Running());

@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
+
 #include "common/core/utf8.h"
-#include "common/tests/win/display_shot_win.h"
+#include "common/tests/win/window_shot_win.h"
 #include "vdir_setup/win/resource.h"
 #include "common/tests/win/build_path_win.h"
 #include "common/tests/win/start_process_win.h"
@@ -171,8 +174,12 @@ bool Vardock::WaitExit(DWORD timeoutMs) const {
   return process_.hProcess != nullptr && WaitForSingleObject(process_.hProcess, timeoutMs) == WAIT_OBJECT_0;
 }
 
-void Vardock::Screenshot(const std::string& name) const {
-  EXPECT_TRUE(corvanel::testing::ShootDisplay("VARDOCK_GUI_SHOTS", name)) << "cannot start import";
+void Vardock::Screenshot(const std::string& name, HWND window) const {
+  if (std::getenv("VARDOCK_GUI_SHOTS") == nullptr) return;
+  // Painted whole before the picture: on a busy machine a window can wait for its texts.
+  RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  Settle();
+  EXPECT_EQ(corvanel::testing::ShootWindow("VARDOCK_GUI_SHOTS", name, window), "") << "screenshot " << name;
 }
 
 }  // namespace vardock::gui

@@ -51,7 +51,9 @@ class Vardock {
   // The process's exit code once it has ended; STILL_ACTIVE before.
   [[nodiscard]] DWORD ExitCode() const;
   [[nodiscard]] std::vector<HWND> TopWindows(const wchar_t* className) const;
-  void Screenshot(const std::string& name) const;
+  // Writes a screenshot of `window`, frame included, as <VARDOCK_GUI_SHOTS>/<name>.png when that
+  // variable names a Unix folder.
+  void Screenshot(const std::string& name, HWND window) const;
 
  private:
   PROCESS_INFORMATION process_{};

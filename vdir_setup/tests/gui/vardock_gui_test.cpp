@@ -25,7 +25,7 @@ TEST_F(VardockGui, ChooserListsTheSitesAndPreselectsTheRememberedOne) {
   Vardock vardock(kAdd);
   const HWND form = vardock.WaitForm1();
   ASSERT_NE(form, nullptr);
-  vardock.Screenshot("vardock-chooser");
+  vardock.Screenshot("vardock-chooser", form);
   EXPECT_EQ(TextOf(form), L"Vardock");
   const LONG style = GetWindowLongW(form, GWL_STYLE);
   EXPECT_EQ(style & (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX), 0) << "fixed border, no minimise or maximise";
