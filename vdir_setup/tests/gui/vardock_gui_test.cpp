@@ -246,7 +246,7 @@ TEST_F(VardockGui, WithoutIisTheFailureIsReportedAndNothingChanges) {
                                      L"missing.\r\n\r\nIISNamespace failed: "))
         << corvanel::WideToUtf8(box.text);
     EXPECT_NE(box.text.find(L"0x800401F3"), std::wstring::npos) << corvanel::WideToUtf8(box.text);
-    if (std::wstring_view(operation) == L"ADD") vardock.Screenshot("vardock-without-iis");
+    if (std::wstring_view(operation) == L"ADD") vardock.Screenshot("vardock-without-iis", box.hwnd);
     EXPECT_TRUE(box.hasIcon);
     EXPECT_TRUE(vardock.TopWindows(L"VardockForm1").empty()) << "the chooser is never shown";
     Vardock::AnswerOk(box);
