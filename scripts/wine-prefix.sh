@@ -12,7 +12,7 @@ if [[ ${1:-} == --need-display ]]; then
      { command -v xdpyinfo >/dev/null && ! timeout 10 xdpyinfo >/dev/null 2>&1; }; then
     if [[ -z ${DISPLAY:-} ]]; then why="DISPLAY is not set"; else why="DISPLAY=$DISPLAY does not answer"; fi
     echo "The Windows tests need an X display, and $why: run them with" \
-      "scripts/with-display.sh ctest --preset win64, or bash scripts/test.sh windows" >&2
+      "scripts/with-display.sh ctest --preset win64, or bash scripts/test.sh windows (gui for the GUI tests)" >&2
     exit 1
   fi
 fi
