@@ -97,7 +97,7 @@ TEST_F(Safety, TheChooserStaysOpenWhenAForeignDirectoryIsInTheWay) {
 }
 
 TEST_F(Safety, NamesAreCheckedBeforeAnythingChanges) {
-  const std::wstring tooLong(256, L'n');
+  const std::wstring tooLong(243, L'n');
   const struct {
     std::wstring name;
     bool add, del;  // refused by ADD, by DEL
@@ -118,11 +118,12 @@ TEST_F(Safety, NamesAreCheckedBeforeAnythingChanges) {
       {L"100%", true, false, L"\"%\""},
       {L"a#b", true, false, L"\"#\""},
       {L"a\x01" L"b", true, false, L"the control character U+0001"},
-      {tooLong, true, false, L"longer than the 255 characters of the registry key"},
+      {tooLong, true, false, L"longer than the 242 characters that the registry key"},
       {L"\u041C\u043E\u0431\u0430\u0439\u043B", true, false, L"outside code page 1252, in which the registry key"},
       {L" My Site ", false, false, L""},
       {L"R&D", false, false, L""},
       {L"M\u00FCller", false, false, L""},
+      {std::wstring(242, L'n'), false, false, L""},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(corvanel::WideToUtf8(c.name));

@@ -113,10 +113,13 @@ class AppHostAdmin final : public IisAdmin {
         // it is the product's own or serves the product's folder already.
         const std::wstring folder = FolderOf(*existing);
         if (!ours && !SameFolder(folder, path)) {
-          made = {.result = Creation::Result::Foreign, .folder = folder};
+          made = Creation{};
+          made.result = Creation::Result::Foreign;
+          made.folder = folder;
           return false;
         }
-        made = {.result = Creation::Result::Existing};
+        made = Creation{};
+        made.result = Creation::Result::Existing;
         // An attempt that IIS reported as failed may have been stored all the same.
         if (redo && IisNamesEqual(folder, path)) return false;
         ObjectRef directory = existing->element;
@@ -125,7 +128,8 @@ class AppHostAdmin final : public IisAdmin {
         return true;
       }
 
-      made = {.result = Creation::Result::Created};
+      made = Creation{};
+      made.result = Creation::Result::Created;
       const ObjectRef applications = CollectionOf(*site.element);
       const ObjectRef application = CallForObject(*applications, L"CreateNewElement", {L"application"});
       SetValue(*application, L"path", urlPath);

@@ -26,7 +26,8 @@ std::optional<std::wstring> DelNameRule(std::wstring_view name) {
   return std::nullopt;
 }
 
-std::optional<std::wstring> AddNameRule(std::wstring_view name, const Registry& registry) {
+std::optional<std::wstring> AddNameRule(std::wstring_view name, const Registry& registry,
+                                        std::wstring_view keyParent) {
   if (auto rule = DelNameRule(name)) return rule;
   for (const wchar_t c : name) {
     if (IsControl(c)) return L"it holds the control character " + CodeOf(c) + L", which cannot stand in a web address";
@@ -34,12 +35,14 @@ std::optional<std::wstring> AddNameRule(std::wstring_view name, const Registry& 
       return L"it holds \"" + std::wstring(1, c) + L"\", which cannot stand unescaped in a web address";
     }
   }
-  if (!registry.CanNameKey(name)) {
-    return name.size() > Registry::kMaxKeyName
-               ? L"it is longer than the " + std::to_wstring(Registry::kMaxKeyName) +
-                     L" characters of the registry key that remembers it"
-               : L"it holds characters outside " + registry.CodePageName() +
-                     L", in which the registry key that remembers it is named";
+  if (!registry.CanHoldKey(name)) {
+    return L"it holds characters outside " + registry.CodePageName() +
+           L", in which the registry key that remembers it is named";
+  }
+  if (!registry.CanHoldKey(std::wstring(keyParent) + std::wstring(name))) {
+    const std::size_t longest = Registry::kMaxKeyPath - keyParent.size();
+    return L"it is longer than the " + std::to_wstring(longest) +
+           L" characters that the registry key that remembers it can take";
   }
   return std::nullopt;
 }

@@ -12,7 +12,9 @@
 namespace vardock {
 
 // The rule a name for ADD breaks ("it holds \"?\", ..."), or nothing when it may be created.
-std::optional<std::wstring> AddNameRule(std::wstring_view name, const Registry& registry);
+// keyParent: where its registry key goes ("Software\Corvanel\").
+std::optional<std::wstring> AddNameRule(std::wstring_view name, const Registry& registry,
+                                        std::wstring_view keyParent);
 // The rule a name for DEL breaks: only "." and "..", and names with "/" or "\", which address
 // the site itself or a directory inside another. Any other name an earlier version may have made.
 std::optional<std::wstring> DelNameRule(std::wstring_view name);

@@ -31,7 +31,11 @@ std::wstring TypeName(std::uint32_t type) {
 
 void DefaultRetryPause(int attempt) { std::this_thread::sleep_for(std::chrono::seconds(1) * attempt); }
 
-std::wstring Module1::SettingsKey() const { return L"Software\\Corvanel\\" + ArgName; }
+namespace {
+constexpr std::wstring_view kSettingsParent = L"Software\\Corvanel\\";
+}  // namespace
+
+std::wstring Module1::SettingsKey() const { return std::wstring(kSettingsParent) + ArgName; }
 
 std::wstring Module1::KeyText() const { return L"HKEY_LOCAL_MACHINE\\" + SettingsKey(); }
 
@@ -122,7 +126,7 @@ void Module1::Main(std::wstring_view argumentText) {
   if (operation == L"ADD") {
     if (ArgName.empty() || ArgPath.empty()) {
       Log(L"Nothing was done: ADD needs a name (/N) and a folder (/P).");
-    } else if (const auto rule = AddNameRule(ArgName, registry_)) {
+    } else if (const auto rule = AddNameRule(ArgName, registry_, kSettingsParent)) {
       Report(L"The Virtual Directory cannot be named " + Quoted(ArgName) + L": " + *rule + L".\r\n\r\nNothing was changed.",
              MessageIcon::Exclamation);
     } else if (recordUnreadable_) {

@@ -1,5 +1,6 @@
 #include "registry.h"
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -37,9 +38,15 @@ corvanel::AppError Registry::Failure(std::wstring_view operation, std::int32_t c
   return corvanel::AppError(std::wstring(operation), api_.Describe(code), HResultOf(code));
 }
 
-bool Registry::CanNameKey(std::wstring_view name) const {
-  const auto bytes = codec_.Encode(name);
-  return bytes && bytes->size() <= kMaxKeyName;
+bool Registry::CanHoldKey(std::wstring_view subKey) const {
+  const auto bytes = codec_.Encode(subKey);
+  if (!bytes || bytes->size() > kMaxKeyPath) return false;
+  for (std::size_t start = 0; start <= bytes->size();) {
+    const auto end = std::min(bytes->find('\\', start), bytes->size());
+    if (end - start > kMaxKeyName) return false;
+    start = end + 1;
+  }
+  return true;
 }
 
 SettingRead Registry::ReadSetting(RegKey root, std::wstring_view subKey, std::wstring_view valueName) const {

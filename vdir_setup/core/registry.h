@@ -46,16 +46,18 @@ class Registry {
   std::optional<corvanel::AppError> DeleteRegSetting(RegKey root, std::wstring_view subKey,
                                                      std::wstring_view valueName) const;
 
-  // Whether the registry can hold a key of this name below "Software\Corvanel": short enough and
-  // every character in the ANSI code page, since key names cross in it.
-  [[nodiscard]] bool CanNameKey(std::wstring_view name) const;
+  // Whether the registry can hold a key of this path: every character in the ANSI code page,
+  // since key names cross in it, each name at most kMaxKeyName bytes and the path at most
+  // kMaxKeyPath (the 8-bit functions refuse longer ones, measured under Wine: ERROR_MORE_DATA).
+  [[nodiscard]] bool CanHoldKey(std::wstring_view subKey) const;
   // The code page, for messages ("the ANSI code page 1252").
   [[nodiscard]] std::wstring CodePageName() const { return corvanel::CodePageName(codec_); }
 
   static constexpr std::uint32_t kReadBufferSize = 2048;
   static constexpr const char* kKeyClass = "1";
-  // The longest key name (one level of the path) the registry takes, in characters.
+  // The longest key name (one level of the path), and the longest path, in bytes.
   static constexpr std::size_t kMaxKeyName = 255;
+  static constexpr std::size_t kMaxKeyPath = 260;
 
  private:
   class KeyHandle;

@@ -222,12 +222,14 @@ TEST_F(RegistryTest, RefusedWritesAndDeletionsAreReported) {
       << "nothing to delete is no failure";
 }
 
-TEST_F(RegistryTest, KeyNamesTheRegistryCanHold) {
-  EXPECT_TRUE(registry.CanNameKey(L"Mobile"));
-  EXPECT_TRUE(registry.CanNameKey(L"M\u00FCller \u20AC"));
-  EXPECT_TRUE(registry.CanNameKey(std::wstring(Registry::kMaxKeyName, L'a')));
-  EXPECT_FALSE(registry.CanNameKey(std::wstring(Registry::kMaxKeyName + 1, L'a')));
-  EXPECT_FALSE(registry.CanNameKey(L"\u041C\u043E\u0431\u0430\u0439\u043B"));
+TEST_F(RegistryTest, KeysTheRegistryCanHold) {
+  const std::wstring parent = L"Software\\Corvanel\\";
+  EXPECT_TRUE(registry.CanHoldKey(parent + L"Mobile"));
+  EXPECT_TRUE(registry.CanHoldKey(parent + L"M\u00FCller \u20AC"));
+  EXPECT_TRUE(registry.CanHoldKey(parent + std::wstring(242, L'a')));
+  EXPECT_FALSE(registry.CanHoldKey(parent + std::wstring(243, L'a'))) << "the path is longer than 260";
+  EXPECT_FALSE(registry.CanHoldKey(std::wstring(256, L'a'))) << "one name longer than 255";
+  EXPECT_FALSE(registry.CanHoldKey(parent + L"\u041C\u043E\u0431\u0430\u0439\u043B"));
 }
 
 }  // namespace
