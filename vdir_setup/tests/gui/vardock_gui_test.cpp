@@ -116,7 +116,7 @@ TEST_F(VardockGui, OkCreatesTheDirectoryThenAnotherSiteMovesItThenDelRemovesIt) 
 
 TEST_F(VardockGui, CloseBoxAndCancelChangeNothing) {
   for (const bool closeBox : {true, false}) {
-    Vardock vardock(kAdd);
+    Vardock vardock(kAdd + L" /Q=1" + LogSwitch());
     const HWND form = vardock.WaitForm1();
     ASSERT_NE(form, nullptr);
     if (closeBox) {
@@ -129,6 +129,10 @@ TEST_F(VardockGui, CloseBoxAndCancelChangeNothing) {
   }
   EXPECT_EQ(ReadConfig(), kServer);
   EXPECT_FALSE(KeyExists(kSettings));
+  const std::string log = ReadLog();
+  const std::string line = "The chooser was closed without a choice: nothing was changed.\r\n";
+  EXPECT_NE(log.find(line), log.rfind(line)) << "both ways say so\n" << log;
+  EXPECT_NE(log.find("Finished with exit status 1."), std::string::npos) << log;
 }
 
 TEST_F(VardockGui, OkWithoutAChosenSiteAsksForOne) {
