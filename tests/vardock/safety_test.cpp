@@ -64,6 +64,8 @@ TEST_F(Safety, OnlyWhatTheRecordNamesIsRemovedOrTakenOver) {
        L"\"C:\\Web\\Mobile\"", L"<none>", "1", L"is in place, and remembered"},
       {"the record's own moves", "1", L"C:\\Other", std::wstring(kAdd) + L" /S=5", 0, L"<none>",
        L"\"C:\\Web\\Mobile\"", "5", L"The old Virtual Directory \"Mobile\" is gone from web site 1."},
+      {"a record naming the site itself is never removed", "5/", L"C:\\Other", std::wstring(kAdd) + L" /S=2", 0,
+       L"\"C:\\Other\"", L"<none>", "2", L"the record names \"/\", and it holds"},
       {"DEL without a record guesses site 1, and says so", "", L"C:\\Other", L"/N=Mobile /O=DEL /Q=1", 0, L"<none>",
        L"<none>", "<none>", L"Nothing is remembered under HKEY_LOCAL_MACHINE\\Software\\Corvanel\\Mobile: web site 1 "
                               L"and the name \"Mobile\" are a guess."},
@@ -71,7 +73,10 @@ TEST_F(Safety, OnlyWhatTheRecordNamesIsRemovedOrTakenOver) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     Reset();
-    if (!c.remembered.empty()) Remember(kKey, c.remembered, "Mobile");
+    // "5/": site 5 and the name "/".
+    if (!c.remembered.empty()) {
+      Remember(kKey, c.remembered.substr(0, 1), c.remembered.size() > 1 ? c.remembered.substr(1) : "Mobile");
+    }
     if (!c.existing.empty() || c.said.find(L"no folder") != std::wstring::npos) {
       ConfigNode& dir = config->Add(L"W3SVC/1/ROOT/Mobile", L"IIsWebVirtualDir");
       if (!c.existing.empty()) dir.SetProperty(L"Path", c.existing);

@@ -224,6 +224,11 @@ bool Module1::Install(std::wstring_view site) {
   const Outcome created = CreateVirtualDir(site, ArgName);
   if (created == Outcome::Refused) return false;
   if (created != Outcome::Done || !moving) return true;
+  if (const auto rule = DelNameRule(VirtualDirName)) {
+    Log(L"The old Virtual Directory was left alone: the record names " + Quoted(VirtualDirName) + L", and " + *rule +
+        L".");
+    return true;
+  }
 
   // The new directory stands and is remembered: the old one may go. Best effort: an old site
   // that can no longer be reached must not undo the installation on the new one.
