@@ -27,13 +27,11 @@ std::wstring TypeName(std::uint32_t type) {
     default: return L"type " + std::to_wstring(type);
   }
 }
+
+constexpr std::wstring_view kSettingsParent = L"Software\\Corvanel\\";
 }  // namespace
 
 void DefaultRetryPause(int attempt) { std::this_thread::sleep_for(std::chrono::seconds(1) * attempt); }
-
-namespace {
-constexpr std::wstring_view kSettingsParent = L"Software\\Corvanel\\";
-}  // namespace
 
 std::wstring Module1::SettingsKey() const { return std::wstring(kSettingsParent) + ArgName; }
 
@@ -130,9 +128,7 @@ void Module1::Main(std::wstring_view argumentText) {
       Report(L"The Virtual Directory cannot be named " + Quoted(ArgName) + L": " + *rule + L".\r\n\r\nNothing was changed.",
              MessageIcon::Exclamation);
     } else if (recordUnreadable_) {
-      Report(L"The record of the last installation, " + KeyText() + L", cannot be read.\r\n\r\n" +
-                 ErrorText(*recordUnreadable_) + L"\r\n\r\nNothing was changed.",
-             MessageIcon::Exclamation);
+      ReportUnreadableRecord();
     } else if (siteGiven_) {
       InstallOnNamedSite();
     } else {
@@ -148,22 +144,18 @@ void Module1::Main(std::wstring_view argumentText) {
     }
     if (recordUnreadable_) {
       // Guessing here could remove a directory of someone else's: the record must be mended first.
-      Report(L"The record of the last installation, " + KeyText() + L", cannot be read.\r\n\r\n" +
-                 ErrorText(*recordUnreadable_) + L"\r\n\r\nNothing was changed.",
-             MessageIcon::Exclamation);
+      ReportUnreadableRecord();
       return;
     }
     if (!recorded_ && !VirtualDirName.empty()) {
       Log(L"Nothing is remembered under " + KeyText() + L": web site " + SiteNumber + L" and the name " +
           Quoted(VirtualDirName) + L" are a guess.");
     }
+    // Succeeds only when a directory was named and is gone, and its record with it.
     if (const auto refused = DeleteVirtualDir(SiteNumber, VirtualDirName)) {
       Report(RemovalRefusedText(SiteNumber, VirtualDirName, *refused) +
                  L"\r\n\r\nIts settings are kept, so that it can still be removed later.",
              MessageIcon::Exclamation);
-      succeeded_ = false;
-    } else if (SiteNumber.empty() || VirtualDirName.empty()) {
-      succeeded_ = false;
     }
   } else {
     if (ArgOperation.empty()) {
@@ -172,6 +164,12 @@ void Module1::Main(std::wstring_view argumentText) {
       RefuseWithUsage(L"The operation (/O) " + Quoted(ArgOperation) + L" is neither ADD nor DEL.");
     }
   }
+}
+
+void Module1::ReportUnreadableRecord() {
+  Report(L"The record of the last installation, " + KeyText() + L", cannot be read.\r\n\r\n" +
+             ErrorText(*recordUnreadable_) + L"\r\n\r\nNothing was changed.",
+         MessageIcon::Exclamation);
 }
 
 void Module1::ReadRecord() {

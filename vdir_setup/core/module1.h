@@ -95,7 +95,10 @@ class Module1 {
 
  private:
   void InstallOnNamedSite();
+  // Fills SiteNumber and VirtualDirName from the registry, or their defaults; notes whether there
+  // was a record and whether it could be read.
   void ReadRecord();
+  void ReportUnreadableRecord();
   std::wstring Remembered(const SettingRead& read, std::wstring_view valueName, bool numberToo);
   // Removes the directory from IIS only; the record is the caller's.
   std::optional<corvanel::AppError> RemoveFromIis(std::wstring_view site, std::wstring_view name);
