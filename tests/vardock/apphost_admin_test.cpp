@@ -175,8 +175,8 @@ TEST_F(AppHostTest, ANewDirectoryGetsTheProductsSettingsInItsOwnLocation) {
   EXPECT_EQ(file.find("<location", file.find("<location") + 1), std::string::npos) << file;
   EXPECT_EQ(std::ranges::count(log, L"put Microsoft.ApplicationHost.WritableAdminManager.CommitPath = BSTR "
                                     L"\"MACHINE/WEBROOT/APPHOST\""),
-            3)
-      << "a manager each for the listing, the look at the default site (nothing there) and the creation";
+            2)
+      << "a manager each for the listing and the creation: with nothing remembered nothing is removed";
   EXPECT_EQ(std::ranges::count_if(log, [](const std::wstring& line) { return line.ends_with(L".CommitChanges()"); }), 1);
 }
 
@@ -332,6 +332,69 @@ TEST_F(AppHostTest, TheChooserListsTheSitesOfTheNativeObjects) {
   EXPECT_EQ(run.Iis().ListWebSites(), (std::vector<WebSite>{{L"Default Web Site", L"1"},
                                                             {L"Extranet", L"5"},
                                                             {L"Mobile Access", L"1423684589"}}));
+}
+
+// An application another tool made: its own folder, and nothing in Vardock's record.
+TEST_F(AppHostTest, OnlyWhatTheRecordNamesIsTakenOverOrRemoved) {
+  const auto addForeign = [&](std::wstring_view siteName, const std::wstring& folder) {
+    const ObjectRef manager = memoryObjects.Create(kAppHostProgId);
+    for (const ObjectRef& site : Items(*Collection(*Section(*manager, L"system.applicationHost/sites", kServer)))) {
+      if (Get(*site, L"name") != siteName) continue;
+      const ObjectRef applications = Collection(*site);
+      const ObjectRef application = Call(*applications, L"CreateNewElement", {L"application"}).AsObject();
+      Set(*application, L"path", L"/Mobile");
+      Call(*applications, L"AddElement", {application});
+      const ObjectRef directory = Call(*Collection(*application), L"CreateNewElement", {L"virtualDirectory"}).AsObject();
+      Set(*directory, L"path", L"/");
+      Set(*directory, L"physicalPath", folder);
+      Call(*Collection(*application), L"AddElement", {directory});
+    }
+    Call(*manager, L"CommitChanges", {});
+  };
+  const struct {
+    const char* what;
+    std::wstring foreignSite, folder;  // where the other tool's /Mobile is, and its folder
+    std::string remembered;            // the record's site, "" none
+    std::wstring line;
+    int status;
+    std::vector<std::wstring> extranet, defaultSite;  // their applications afterwards
+  } cases[] = {
+      {"a foreign application is refused", L"Extranet", L"D:\\Other", "", std::wstring(kAdd) + L" /S=5 /Q=1", 1,
+       {L"/=/:D:\\Sites\\Extranet;", L"/Mobile=/:D:\\Other;"}, {L"/=/:%SystemDrive%\\inetpub\\wwwroot;"}},
+      {"one serving the product's folder is taken over", L"Extranet", L"c:\\web\\mobile\\", "",
+       std::wstring(kAdd) + L" /S=5 /Q=1", 0, {L"/=/:D:\\Sites\\Extranet;", L"/Mobile=/:C:\\Web\\Mobile;"},
+       {L"/=/:%SystemDrive%\\inetpub\\wwwroot;"}},
+      {"the record's own is pointed at the new folder", L"Extranet", L"D:\\Other", "5",
+       std::wstring(kAdd) + L" /S=5 /Q=1", 0, {L"/=/:D:\\Sites\\Extranet;", L"/Mobile=/:C:\\Web\\Mobile;"},
+       {L"/=/:%SystemDrive%\\inetpub\\wwwroot;"}},
+      {"nothing remembered: the default site's stays", L"Default Web Site", L"D:\\Other", "",
+       std::wstring(kAdd) + L" /S=5 /Q=1", 0, {L"/=/:D:\\Sites\\Extranet;", L"/Mobile=/:C:\\Web\\Mobile;"},
+       {L"/=/:%SystemDrive%\\inetpub\\wwwroot;", L"/Mobile=/:D:\\Other;"}},
+  };
+  const std::string original = File();
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    store->bytes = original;
+    registryApi = {};
+    if (!c.remembered.empty()) Remember(kKey, c.remembered, "Mobile");
+    addForeign(c.foreignSite, c.folder);
+    const std::string before = File();
+    EXPECT_EQ(Run(c.line), c.status);
+    EXPECT_EQ(Applications(L"Extranet"), c.extranet);
+    EXPECT_EQ(Applications(L"Default Web Site"), c.defaultSite);
+    if (c.status != 0) EXPECT_EQ(File(), before) << "nothing changed";
+    EXPECT_EQ(Stored("IISWebServer"), c.status == 0 ? "5" : "<none>");
+  }
+}
+
+TEST_F(AppHostTest, ANewDirectoryThatCannotBeRememberedGoesAgain) {
+  const std::string before = File();
+  registryApi.readOnlyBelow = "Software\\Corvanel";
+  EXPECT_EQ(Run(std::wstring(kAdd) + L" /S=5 /Q=1 /L=v.log"), 1);
+  EXPECT_EQ(File(), before);
+  EXPECT_NE(std::ranges::find_if(host.logLines,
+                                 [](const std::wstring& l) { return l.find(L"It was removed again") != l.npos; }),
+            host.logLines.end());
 }
 
 }  // namespace

@@ -51,9 +51,13 @@ TEST_F(VardockTest, CommandLineTable) {
     EXPECT_EQ(module.VirtualDirName, c.name);
     EXPECT_EQ(host.form1Shown, c.outcome == Outcome::Chooser ? 1 : 0);
     if (c.outcome == Outcome::Usage) {
+      // An operation given but unknown is named after the usage.
+      const std::wstring usage = L"This program is used by Pellinor / Quastrel\r\nto create IIS Virtual Directories.";
       EXPECT_EQ(host.messages,
                 (std::vector<RecordingHost::Message>{
-                    {L"This program is used by Pellinor / Quastrel\r\nto create IIS Virtual Directories.",
+                    {c.operation.empty() ? usage
+                                         : usage + L"\r\n\r\nThe operation (/O) \"" + c.operation +
+                                               L"\" is neither ADD nor DEL.",
                      MessageIcon::None}}));
     } else {
       EXPECT_TRUE(host.messages.empty());

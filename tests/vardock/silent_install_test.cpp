@@ -39,7 +39,7 @@ class SilentInstall : public VardockTest {
 
 TEST_F(SilentInstall, SitesStatusesAndMessages) {
   using Sites = std::set<std::wstring>;
-  const std::wstring unknown = L"There is no web site Nowhere on this server.\r\n\r\nNothing was changed.";
+  const std::wstring unknown = L"There is no web site \"Nowhere\" on this server.\r\n\r\nNothing was changed.";
   const std::wstring usage(kUsageText);
   const struct {
     const char* what;
@@ -54,13 +54,13 @@ TEST_F(SilentInstall, SitesStatusesAndMessages) {
       {"by description, without regard to case", std::wstring(kAdd) + L" /S=extra", "", {L"5"}, 0, L"", 0},
       {"the remembered site: only the path", std::wstring(kAdd) + L" /S=1", "", {L"1"}, 0, L"", 0},
       {"a number is not read as a description", std::wstring(kAdd) + L" /S=05", "", {L"1"}, 1,
-       L"There is no web site 05 on this server.\r\n\r\nNothing was changed.", 0},
+       L"There is no web site \"05\" on this server.\r\n\r\nNothing was changed.", 0},
       {"an unknown site changes nothing", std::wstring(kAdd) + L" /S=Nowhere", "", {L"1"}, 1, unknown, 0},
       {"quietly", std::wstring(kAdd) + L" /S=Nowhere /Q=1", "", {L"1"}, 1, L"", 0},
       {"two sites of that description", std::wstring(kAdd) + L" /S=twin", "", {L"1"}, 1,
-       L"More than one web site is named twin: please give its number.\r\n\r\nNothing was changed.", 0},
+       L"More than one web site is named \"twin\": please give its number.\r\n\r\nNothing was changed.", 0},
       {"IIS refuses the creation", std::wstring(kAdd) + L" /S=5 /Q=1", "create-fails", {}, 1, L"", 0},
-      {"a failing SetInfo is reported", std::wstring(kAdd) + L" /S=5", "setinfo-fails", {L"5"}, 1,
+      {"a failing SetInfo is reported, and leaves nothing", std::wstring(kAdd) + L" /S=5", "setinfo-fails", {}, 1,
        L"SetInfo failed: There is not enough space on the disk.\r\nHRESULT 0x80070070", 0},
       {"no folder: nothing to do", L"/N=Mobile /O=ADD /S=5 /Q=1", "", {L"1"}, 1, L"", 0},
       {"/Q alone still shows the chooser", std::wstring(kAdd) + L" /Q=1", "", {L"1"}, 1, L"", 1},
@@ -70,11 +70,12 @@ TEST_F(SilentInstall, SitesStatusesAndMessages) {
       // The root that deleted no longer finds the directory; objects obtained anew still do.
       {"a DEL whose SetInfo is refused", L"/N=Mobile /O=DEL /Q=1", "delete-setinfo-fails", {L"1"}, 1, L"", 0},
       {"/Q=0 shows, and still asks for a status", L"/N=Mobile /O=DEL /Q=0", "delete-fails", {L"1"}, 1,
-       L"The Virtual Directory Mobile on web site 1 could not be removed.\r\n\r\nDelete failed: Access is denied.\r\n"
+       L"The Virtual Directory \"Mobile\" on web site 1 could not be removed.\r\n\r\nDelete failed: Access is denied.\r\n"
        L"HRESULT 0x80070005\r\n\r\nIts settings are kept, so that it can still be removed later.",
        0},
       {"the usage, quietly", L"/N=Mobile /O=REMOVE /Q=1", "", {L"1"}, 1, L"", 0},
-      {"the usage without silent keys", L"/N=Mobile /O=REMOVE", "", {L"1"}, 0, usage, 0},
+      {"the usage without silent keys", L"/N=Mobile /O=REMOVE", "", {L"1"}, 0,
+       usage + L"\r\n\r\nThe operation (/O) \"REMOVE\" is neither ADD nor DEL.", 0},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -110,17 +111,19 @@ TEST_F(SilentInstall, SitesStatusesAndMessages) {
 }
 
 TEST_F(SilentInstall, TheLogHasALinePerStepAndTheFailure) {
+  Remember(kKey, "1", "Mobile");
+  config->Add(L"W3SVC/1/ROOT/Mobile", L"IIsWebVirtualDir");
   EXPECT_EQ(Run(std::wstring(kAdd) + L" /S=Extra /Q=1 /L=C:\\Setup\\vardock.log"), 0);
   EXPECT_EQ(host.logPath, L"C:\\Setup\\vardock.log");
   EXPECT_EQ(host.logLines, (std::vector<std::wstring>{
                                L"Vardock started: /N=Mobile /O=ADD /P=C:\\Web\\Mobile /S=Extra /Q=1 "
                                L"/L=C:\\Setup\\vardock.log",
                                L"IIS is reached through the IIS 6 administration objects (IISNamespace).",
-                               L"Web site 5 (Extra) was chosen.",
-                               L"Removing the Virtual Directory Mobile from web site 1.",
-                               L"The Virtual Directory Mobile is gone from web site 1, and forgotten.",
-                               L"Creating the Virtual Directory Mobile on web site 5 for C:\\Web\\Mobile.",
-                               L"The Virtual Directory Mobile on web site 5 is in place, and remembered.",
+                               L"Web site 5 (\"Extra\") was chosen.",
+                               L"Creating the Virtual Directory \"Mobile\" on web site 5 for \"C:\\Web\\Mobile\".",
+                               L"The Virtual Directory \"Mobile\" on web site 5 is in place, and remembered.",
+                               L"Removing the Virtual Directory \"Mobile\" from web site 1.",
+                               L"The old Virtual Directory \"Mobile\" is gone from web site 1.",
                                L"Finished with exit status 0.",
                            }));
 

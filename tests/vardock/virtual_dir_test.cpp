@@ -35,9 +35,12 @@ Variant DefaultErrorsFor(const std::wstring& name) {
 
 class CreateVirtualDir : public VardockTest {
  protected:
-  void SetUp() override {
-    module.ArgName = L"Mobile";
-    module.ArgPath = L"C:\\Web\\Mobile";
+  void SetUp() override { Start(); }
+  // An ADD run up to the chooser, with what the registry remembers now.
+  void Start() {
+    host = {};
+    module.Main(L"/N=Mobile /O=ADD /P=C:\\Web\\Mobile");
+    log.clear();
   }
 };
 
@@ -77,6 +80,8 @@ TEST_F(CreateVirtualDir, ExistingDirectoryOnlyGetsItsPath) {
   ConfigNode& existing = config->Add(L"W3SVC/1/ROOT/mobile", L"IIsWebVirtualDir");
   existing.SetProperty(L"Path", L"C:\\Old");
   existing.SetProperty(L"AuthFlags", std::int16_t{5});
+  Remember(kKey, "1", "Mobile");
+  Start();
   module.CreateVirtualDir(L"1", L"Mobile");
   EXPECT_EQ(log, Then(ReachRoot(L"1"), {
                                            L"call Root.GetObject(BSTR \"IISWebVirtualDir\", BSTR \"Mobile\")",
@@ -170,21 +175,41 @@ TEST_F(CreateVirtualDir, WarnsWhenItCanNeitherFindNorCreate) {
   module.ArgName = L"My Site";
   module.CreateVirtualDir(L"1", L"Mobile");
   EXPECT_EQ(host.messages, (std::vector<RecordingHost::Message>{
-                               {L"Unable to create or locate Virtual Directory My Site.", MessageIcon::Exclamation}}));
+                               {L"Unable to create or locate Virtual Directory My Site.\r\n\r\n"
+                                L"Create failed: Access is denied.\r\nHRESULT 0x80070005",
+                                MessageIcon::Exclamation}}));
   EXPECT_EQ(log.back(), L"call Root.Create(BSTR \"IISWebVirtualDir\", BSTR \"Mobile\") -> 0x80070005");
   EXPECT_FALSE(registryApi.KeyExists(kHKeyLocalMachine, "Software\\Corvanel"));
 }
 
-TEST_F(CreateVirtualDir, AFailedLastSetInfoPropagatesAndRemembersNothing) {
-  config->failures.setInfoFails = true;
-  try {
-    module.CreateVirtualDir(L"1", L"Mobile");
-    FAIL() << "no error";
-  } catch (const corvanel::AppError& error) {
-    EXPECT_EQ(error.Context(), L"SetInfo");
+// A creation that fails after IIS stored part of it takes that part away again.
+TEST_F(CreateVirtualDir, AFailedStepLeavesNoDirectoryAndRemembersNothing) {
+  const struct {
+    const char* what;
+    IisFailures failures;
+    Variant httpErrors;  // the root's list; empty: IIS's default
+    std::wstring failingCall;  // the call after which the removal follows
+  } cases[] = {
+      {"the last SetInfo", {.setInfoFails = true}, {}, L"call Mobile.SetInfo() -> 0x80070070"},
+      {"HttpErrors of another type", {}, L"404,*,FILE,x.htm", L"get Mobile.HttpErrors"},
+      {"AppCreate2 refused, then AppCreate too, then the last SetInfo",
+       {.appCreate2Unknown = true, .appCreateFails = true, .setInfoFails = true}, {},
+       L"call Mobile.SetInfo() -> 0x80070070"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    config->failures = c.failures;
+    if (!c.httpErrors.IsEmpty()) config->Find(L"W3SVC/1/ROOT")->SetProperty(L"HttpErrors", c.httpErrors);
+    log.clear();
+    EXPECT_THROW(module.CreateVirtualDir(L"1", L"Mobile"), corvanel::AppError);
+    const auto failed = std::ranges::find(log, c.failingCall);
+    ASSERT_NE(failed, log.end());
+    EXPECT_EQ(Log(failed + 1, log.end()),
+              (Log{L"call Root.Delete(BSTR \"IISWebVirtualDir\", BSTR \"Mobile\")", L"call Root.SetInfo()"}));
+    EXPECT_EQ(Dir(L"1", L"Mobile"), nullptr);
+    EXPECT_FALSE(registryApi.KeyExists(kHKeyLocalMachine, "Software\\Corvanel"));
+    config->Find(L"W3SVC/1/ROOT")->SetProperty(L"HttpErrors", DefaultHttpErrors());
   }
-  EXPECT_EQ(log.back().substr(0, 26), L"call Mobile.SetInfo() -> 0");
-  EXPECT_FALSE(registryApi.KeyExists(kHKeyLocalMachine, "Software\\Corvanel"));
 }
 
 TEST_F(CreateVirtualDir, UnreachableSitePropagatesAndWritesNothing) {
@@ -255,7 +280,7 @@ TEST_F(DeleteVirtualDir, ARefusedRemovalKeepsTheRecordOfWhereTheDirectoryLives) 
   ASSERT_EQ(host.messages.size(), 1u);
   EXPECT_EQ(host.messages[0].icon, MessageIcon::Exclamation);
   EXPECT_EQ(host.messages[0].text,
-            L"The Virtual Directory Phone on web site 5 could not be removed.\r\n\r\n"
+            L"The Virtual Directory \"Phone\" on web site 5 could not be removed.\r\n\r\n"
             L"Delete failed: Access is denied.\r\nHRESULT 0x80070005\r\n\r\n"
             L"Its settings are kept, so that it can still be removed later.");
   EXPECT_EQ(Stored("IISWebVirtualDir"), "Phone");

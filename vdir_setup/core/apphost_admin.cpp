@@ -102,28 +102,34 @@ class AppHostAdmin final : public IisAdmin {
     return list;
   }
 
-  bool CreateVirtualDir(std::wstring_view siteNumber, std::wstring_view name, std::wstring_view path) override {
+  Creation CreateVirtualDir(std::wstring_view siteNumber, std::wstring_view name, std::wstring_view path,
+                            bool ours) override {
     const std::wstring urlPath = L"/" + std::wstring(name);
+    Creation made;
     const auto failed = Redo([&](AutomationObject& manager, bool redo) {
       const Site site = FindSite(manager, siteNumber);
       if (const auto existing = Locate(site, urlPath)) {
-        // An existing directory keeps its settings: only where it points changes.
-        ObjectRef directory = existing->element;
-        if (existing->application) {
-          const ObjectRef directories = CollectionOf(*directory);
-          const auto root = FindElement(*directories, L"path", L"/");
-          // An attempt that IIS reported as failed may have been stored all the same.
-          if (redo && root && IisNamesEqual(ValueText(*ItemOf(*directories, *root), L"physicalPath"), path)) {
-            return false;
-          }
-          directory = RootDirectory(*directory, path);
-        } else if (redo && IisNamesEqual(ValueText(*directory, L"physicalPath"), path)) {
+        // An existing directory keeps its settings: only where it points changes, and only when
+        // it is the product's own or serves the product's folder already.
+        const std::wstring folder = FolderOf(*existing);
+        if (!ours && !SameFolder(folder, path)) {
+          made = Creation{};
+          made.result = Creation::Result::Foreign;
+          made.folder = folder;
           return false;
         }
+        made = Creation{};
+        made.result = Creation::Result::Existing;
+        // An attempt that IIS reported as failed may have been stored all the same.
+        if (redo && IisNamesEqual(folder, path)) return false;
+        ObjectRef directory = existing->element;
+        if (existing->application) directory = RootDirectory(*directory, path);
         SetValue(*directory, L"physicalPath", path);
         return true;
       }
 
+      made = Creation{};
+      made.result = Creation::Result::Created;
       const ObjectRef applications = CollectionOf(*site.element);
       const ObjectRef application = CallForObject(*applications, L"CreateNewElement", {L"application"});
       SetValue(*application, L"path", urlPath);
@@ -133,7 +139,7 @@ class AppHostAdmin final : public IisAdmin {
       return true;
     });
     if (failed) throw *failed;
-    return true;
+    return made;
   }
 
   std::optional<corvanel::AppError> DeleteVirtualDir(std::wstring_view siteNumber, std::wstring_view name) override {
@@ -208,6 +214,15 @@ class AppHostAdmin final : public IisAdmin {
     return directory;
   }
 
+  // Where a directory points: an application's root directory, or the directory itself; "" when
+  // it has no folder.
+  static std::wstring FolderOf(const Placement& placement) {
+    if (!placement.application) return ValueText(*placement.element, L"physicalPath");
+    const ObjectRef directories = CollectionOf(*placement.element);
+    const auto root = FindElement(*directories, L"path", L"/");
+    return root ? ValueText(*ItemOf(*directories, *root), L"physicalPath") : std::wstring();
+  }
+
   // The application's root directory; an application without one (which IIS cannot serve) gets it.
   static ObjectRef RootDirectory(AutomationObject& application, std::wstring_view path) {
     const ObjectRef directories = CollectionOf(application);
@@ -229,7 +244,7 @@ class AppHostAdmin final : public IisAdmin {
     }
     const ObjectRef basic = Section(manager, L"system.webServer/security/authentication/basicAuthentication", location);
     SetValue(*basic, L"enabled", true);
-    SetValue(*basic, L"defaultLogonDomain", LogonDomain(factory_));
+    SetValue(*basic, L"defaultLogonDomain", LogonDomain(factory_, retry_.log));
 
     SetValue(*CallForObject(*Section(manager, L"system.webServer/asp", location), L"GetElementByName", {L"session"}),
              L"allowSessionState", true);

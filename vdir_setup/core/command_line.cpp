@@ -42,15 +42,28 @@ ArgumentValues TakeValues(const std::vector<std::wstring>& arguments) {
   ArgumentValues values;
   for (const std::wstring& argument : arguments) {
     const auto equals = argument.find(L'=');
-    if (equals == std::wstring::npos || argument.find(L'=', equals + 1) != std::wstring::npos) continue;
+    if (equals == std::wstring::npos || argument.find(L'=', equals + 1) != std::wstring::npos) {
+      values.notUnderstood.push_back(argument);
+      continue;
+    }
     const std::wstring key = AsciiUpper(std::wstring_view(argument).substr(0, equals));
     std::wstring value = argument.substr(equals + 1);
-    if (key == L"/N") values.name = std::move(value);
-    if (key == L"/O") values.operation = std::move(value);
-    if (key == L"/P") values.path = std::move(value);
-    if (key == L"/S") values.site = std::move(value);
-    if (key == L"/Q") values.quiet = std::move(value);
-    if (key == L"/L") values.log = std::move(value);
+    if (key == L"/N") {
+      values.name = std::move(value);
+    } else if (key == L"/O") {
+      values.operation = std::move(value);
+    } else if (key == L"/P") {
+      values.path = std::move(value);
+    } else if (key == L"/S") {
+      values.site = std::move(value);
+      values.siteGiven = true;
+    } else if (key == L"/Q") {
+      values.quiet = std::move(value);
+    } else if (key == L"/L") {
+      values.log = std::move(value);
+    } else {
+      values.notUnderstood.push_back(argument);
+    }
   }
   return values;
 }

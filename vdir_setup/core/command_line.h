@@ -22,10 +22,13 @@ struct ArgumentValues {
   std::wstring site;       // "/S"
   std::wstring quiet;      // "/Q"
   std::wstring log;        // "/L"
+  bool siteGiven = false;  // "/S" was given, even with no value
+  // The arguments taken for no key: without exactly one "=", or of a key Vardock does not know.
+  std::vector<std::wstring> notUnderstood;
 };
 
-// Takes the values of the keys; malformed arguments and other keys are ignored, and a
-// later argument with the same key wins.
+// Takes the values of the keys; malformed arguments and other keys are set aside in
+// notUnderstood, and a later argument with the same key wins.
 ArgumentValues TakeValues(const std::vector<std::wstring>& arguments);
 
 // Upper case of the ASCII letters only, the rule for keys and operations.

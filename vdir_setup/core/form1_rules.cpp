@@ -1,9 +1,7 @@
 #include "form1_rules.h"
 
-#include "error_text.h"
 #include "automation.h"
 #include "site_number.h"
-#include "suppress_errors.h"
 
 namespace vardock {
 
@@ -68,23 +66,7 @@ bool Form1Confirm(Module1& module, const std::optional<std::wstring>& chosenSite
     module.Report(kChooseSiteText, MessageIcon::Exclamation);
     return false;
   }
-  if (!SameSiteNumber(module.SiteNumber, *chosenSite) || !IisNamesEqual(module.VirtualDirName, module.ArgName)) {
-    // Moving is best effort: an old site that can no longer be reached must not keep the product
-    // from being installed on the new one.
-    std::optional<corvanel::AppError> refused;
-    if (const auto unreachable =
-            Suppressed([&] { refused = module.DeleteVirtualDir(module.SiteNumber, module.VirtualDirName); })) {
-      module.Log(L"The old Virtual Directory was left alone: " + ErrorText(*unreachable));
-    }
-    if (refused) {
-      module.Report(
-          RemovalRefusedText(module.SiteNumber, module.VirtualDirName, *refused) +
-              L"\r\n\r\nThe new Virtual Directory will be created now. Please remove the old one with IIS Manager.",
-          MessageIcon::Exclamation);
-    }
-  }
-  module.CreateVirtualDir(*chosenSite, module.ArgName);
-  return true;
+  return module.Install(*chosenSite);
 }
 
 }  // namespace vardock

@@ -31,8 +31,9 @@ std::optional<std::wstring> ChosenSite(const std::vector<WebSite>& sites, int se
 std::vector<const WebSite*> SitesNamed(const std::vector<WebSite>& sites, std::wstring_view wanted);
 
 // OK: without a chosen site asks for one and returns false (the window stays open). Otherwise
-// removes the last installation's directory when the site or the name changed, creates the new
-// one and returns true (the program ends).
+// creates the new directory, then removes the last installation's when the site or the name
+// changed, and returns true (the program ends); false when a directory of someone else's stood
+// in the way and nothing changed, so that another site can be chosen.
 bool Form1Confirm(Module1& module, const std::optional<std::wstring>& chosenSite);
 
 }  // namespace vardock

@@ -7,6 +7,6 @@
 namespace vardock {
 
 // firstNamespace: the object created when the back end was chosen; the first call uses it.
-std::unique_ptr<IisAdmin> MakeIis6Admin(ObjectFactory& factory, ObjectRef firstNamespace);
+std::unique_ptr<IisAdmin> MakeIis6Admin(ObjectFactory& factory, ObjectRef firstNamespace, RetryHooks hooks);
 
 }  // namespace vardock

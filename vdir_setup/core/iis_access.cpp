@@ -2,6 +2,7 @@
 
 #include "automation.h"
 #include "site_number.h"
+#include "suppress_errors.h"
 
 namespace vardock {
 
@@ -60,7 +61,11 @@ std::vector<WebSite> ListWebSites(AutomationObject& iisNamespace) {
     if (!IisNamesEqual(PropertyText(child, L"Class"), L"IISWEBSERVER")) continue;
     std::wstring number = PropertyText(child, L"Name");
     if (!ParseSiteNumber(number)) continue;
-    sites.push_back({PropertyText(child, L"ServerComment"), std::move(number)});
+    // A site without a description is listed by its number; it must not hide the others.
+    std::wstring description;
+    Suppressed([&] { description = PropertyText(child, L"ServerComment"); });
+    if (description.empty()) description = number;
+    sites.push_back({std::move(description), std::move(number)});
   }
   return sites;
 }

@@ -38,7 +38,8 @@ struct WebSite {
 };
 
 // The web sites under the local web service, in enumeration order. Children of other classes,
-// and sites whose name is not an instance number, are skipped.
+// and sites whose name is not an instance number, are skipped; a site without a description
+// ("ServerComment" unset or empty) is described by its number.
 std::vector<WebSite> ListWebSites(AutomationObject& iisNamespace);
 
 }  // namespace vardock

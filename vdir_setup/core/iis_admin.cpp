@@ -16,7 +16,7 @@ bool NotRegistered(const corvanel::AppError& error) {
 std::unique_ptr<IisAdmin> ChooseIisAdmin(ObjectFactory& factory, RetryHooks retry, bool wow64) {
   ObjectRef iisNamespace;
   const auto iis6Error = Suppressed([&] { iisNamespace = factory.Create(kIis6ProgId); });
-  if (!iis6Error) return MakeIis6Admin(factory, std::move(iisNamespace));
+  if (!iis6Error) return MakeIis6Admin(factory, std::move(iisNamespace), std::move(retry));
 
   ObjectRef manager;
   const auto nativeError = Suppressed([&] { manager = factory.Create(kAppHostProgId); });
@@ -33,15 +33,29 @@ std::unique_ptr<IisAdmin> ChooseIisAdmin(ObjectFactory& factory, RetryHooks retr
   throw WordedError(std::move(text), nativeError->Code());
 }
 
-std::wstring LogonDomain(ObjectFactory& factory) {
+std::wstring LogonDomain(ObjectFactory& factory, const std::function<void(std::wstring_view)>& log) {
   std::wstring domain;
-  if (Suppressed([&] {
+  std::optional<corvanel::AppError> unread;
+  if (const auto missing = Suppressed([&] {
         const ObjectRef systemInfo = factory.Create(L"WinNTSystemInfo");
-        Suppressed([&] { domain = PropertyText(*systemInfo, L"DomainName"); });
+        unread = Suppressed([&] { domain = PropertyText(*systemInfo, L"DomainName"); });
       })) {
     domain = L"\\";
+    if (log) log(L"The domain cannot be learned (" + OneLineErrorText(*missing) + L"): the logon domain is \"\\\".");
+  } else if (unread && log) {
+    log(L"The domain name cannot be read (" + OneLineErrorText(*unread) + L"): the logon domain is left empty.");
   }
   return domain;
 }
+
+bool SameFolder(std::wstring_view a, std::wstring_view b) {
+  const auto bare = [](std::wstring_view folder) {
+    while (folder.size() > 1 && (folder.back() == L'\\' || folder.back() == L'/')) folder.remove_suffix(1);
+    return folder;
+  };
+  return IisNamesEqual(bare(a), bare(b));
+}
+
+std::wstring Quoted(std::wstring_view value) { return L"\"" + std::wstring(value) + L"\""; }
 
 }  // namespace vardock

@@ -18,6 +18,23 @@ namespace vardock {
 inline constexpr std::wstring_view kIis6ProgId = L"IISNamespace";
 inline constexpr std::wstring_view kAppHostProgId = L"Microsoft.ApplicationHost.WritableAdminManager";
 
+// What a creation did.
+struct Creation {
+  enum class Result {
+    Created,   // made and configured by this call
+    Existing,  // was there, and now points at the folder
+    Missing,   // could neither be found nor created; failure says why
+    Foreign,   // was there, points elsewhere, and nothing says the product made it: left alone
+  };
+  Result result = Result::Missing;
+  std::optional<corvanel::AppError> failure;
+  // Foreign: the folder it points at ("" when it has none).
+  std::wstring folder;
+  // Created, but IIS would make it no application: why (it then serves its pages under the
+  // site's application, without session state or global.asa of its own).
+  std::optional<corvanel::AppError> notApplication;
+};
+
 class IisAdmin {
  public:
   virtual ~IisAdmin() = default;
@@ -26,17 +43,20 @@ class IisAdmin {
   // The web sites in the server's order.
   virtual std::vector<WebSite> ListWebSites() = 0;
   // Makes sure directory `name` exists on web site `site`, configured as the product needs when
-  // it is new, and points it at `path`. False when it can neither be found nor created (the
-  // caller warns); other errors propagate.
-  virtual bool CreateVirtualDir(std::wstring_view site, std::wstring_view name, std::wstring_view path) = 0;
+  // it is new, and points it at `path`. An existing directory that points elsewhere is taken over
+  // only when `ours` (the product's record names it); otherwise nothing changes. Errors other
+  // than a failed lookup and creation propagate, after a directory this call created has been
+  // removed again: nothing is left half-made.
+  virtual Creation CreateVirtualDir(std::wstring_view site, std::wstring_view name, std::wstring_view path,
+                                    bool ours) = 0;
   // Removes directory `name` from web site `site`. Returns the refusal when IIS would not remove
   // it and it is still there; a directory that is already gone counts as removed. Errors in
   // reaching the site propagate.
   virtual std::optional<corvanel::AppError> DeleteVirtualDir(std::wstring_view site, std::wstring_view name) = 0;
 };
 
-// Between the attempts of a change that IIS would not store: one line for the log per failed
-// attempt, and a wait before the next attempt (after attempt 1, 2, ...).
+// The log, for every step that failed and fell back, and between the attempts of a change that
+// IIS would not store: a wait before the next attempt (after attempt 1, 2, ...).
 struct RetryHooks {
   std::function<void(std::wstring_view line)> log;
   std::function<void(int attempt)> pause;
@@ -48,7 +68,14 @@ struct RetryHooks {
 std::unique_ptr<IisAdmin> ChooseIisAdmin(ObjectFactory& factory, RetryHooks retry, bool wow64);
 
 // The logon domain for basic authentication: the system information's "DomainName", "" when it
-// cannot be read and "\" when the system information cannot be created.
-std::wstring LogonDomain(ObjectFactory& factory);
+// cannot be read and "\" when the system information cannot be created; each fallback logged.
+std::wstring LogonDomain(ObjectFactory& factory, const std::function<void(std::wstring_view)>& log);
+
+// Whether two folders are the same as Windows names them: without regard to case, a trailing
+// backslash or slash aside.
+bool SameFolder(std::wstring_view a, std::wstring_view b);
+
+// A value in a message: between quotation marks, so that blanks show.
+std::wstring Quoted(std::wstring_view value);
 
 }  // namespace vardock

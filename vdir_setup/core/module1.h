@@ -47,17 +47,30 @@ class Module1 {
   // Main, with any failure reported (shown unless quiet, and logged).
   void Run(std::wstring_view argumentText);
 
+  // Installs on web site `site` (the chooser's OK, or /S): creates the directory ArgName there,
+  // and only then removes the one the record names when the site or the name changed. False when
+  // nothing was changed because a directory of someone else's stands in the way (the chooser
+  // then stays open for another choice).
+  bool Install(std::wstring_view site);
+
+  enum class Outcome { Done, Failed, Refused };
   // Makes sure directory `name` exists under the root of web site `site`, configures it when it
-  // is new, points it at ArgPath and remembers site and name. False (after a warning) when it
-  // can neither be found nor created; other errors propagate. The registry is written only after
-  // IIS has stored everything.
-  bool CreateVirtualDir(std::wstring_view site, std::wstring_view name);
+  // is new, points it at ArgPath and remembers site and name. Failed (after a warning) when it
+  // can neither be found nor created, or cannot be remembered (a directory this call created is
+  // then removed again); Refused when one of that name that the record does not name points
+  // elsewhere (nothing changes). Other errors propagate. The registry is written only after IIS
+  // has stored everything.
+  Outcome CreateVirtualDir(std::wstring_view site, std::wstring_view name);
 
   // Removes directory `name` from web site `site` and forgets the remembered values. When IIS
   // refuses and the directory is still there, the values are kept (so that the record of where
-  // it lives is not lost) and the refusal is returned; nothing is shown either way. Errors in
-  // reaching the site propagate and also keep the values.
+  // it lives is not lost) and the refusal is returned; nothing is shown. Errors in reaching the
+  // site propagate and also keep the values. Values that cannot be deleted are reported.
   std::optional<corvanel::AppError> DeleteVirtualDir(std::wstring_view site, std::wstring_view name);
+
+  // Whether the registry held a record of an earlier installation (its site); without one,
+  // SiteNumber and VirtualDirName are only defaults.
+  [[nodiscard]] bool Recorded() const { return recorded_; }
 
   // "Software\Corvanel\" followed by ArgName, under HKEY_LOCAL_MACHINE.
   [[nodiscard]] std::wstring SettingsKey() const;
@@ -66,6 +79,9 @@ class Module1 {
   IisAdmin& Iis();
 
   [[nodiscard]] bool Quiet() const { return ArgQuiet == L"1"; }
+  // Run by a setup program without the administrator (/S or /Q given): nothing may wait, and the
+  // exit status tells what happened.
+  [[nodiscard]] bool Unattended() const { return siteGiven_ || !ArgQuiet.empty(); }
   // A message for the administrator: logged, and shown unless /Q=1.
   void Report(std::wstring_view text, MessageIcon icon);
   // An error nothing else handled: reported, and the run counts as failed.
@@ -79,6 +95,18 @@ class Module1 {
 
  private:
   void InstallOnNamedSite();
+  // Fills SiteNumber and VirtualDirName from the registry, or their defaults; notes whether there
+  // was a record and whether it could be read.
+  void ReadRecord();
+  void ReportUnreadableRecord();
+  std::wstring Remembered(const SettingRead& read, std::wstring_view valueName, bool numberToo);
+  // Removes the directory from IIS only; the record is the caller's.
+  std::optional<corvanel::AppError> RemoveFromIis(std::wstring_view site, std::wstring_view name);
+  // After the record of a new directory could not be written: the record as it was.
+  void RestoreRecord();
+  // The usage with the reason, as a refusal: nothing is done.
+  void RefuseWithUsage(const std::wstring& reason);
+  [[nodiscard]] std::wstring KeyText() const;
 
   const Registry& registry_;
   ObjectFactory& objects_;
@@ -86,6 +114,9 @@ class Module1 {
   std::unique_ptr<IisAdmin> iis_;
   bool logOpen_ = false;
   bool succeeded_ = false;
+  bool siteGiven_ = false;
+  bool recorded_ = false;
+  std::optional<corvanel::AppError> recordUnreadable_;
 };
 
 // The text shown when IIS refused to remove a directory that is still there.

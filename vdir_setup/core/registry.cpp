@@ -1,5 +1,6 @@
 #include "registry.h"
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -29,71 +30,126 @@ class Registry::KeyHandle {
   RegKey key_ = kNoKey;
 };
 
-// A text the code page cannot carry would reach the registry altered: each procedure below then
-// skips the call, so that a write stores nothing and a read or delete finds nothing.
+namespace {
+std::uint32_t HResultOf(std::int32_t code) { return 0x80070000u | (static_cast<std::uint32_t>(code) & 0xFFFFu); }
+}  // namespace
 
-Variant Registry::ReadRegSetting(RegKey root, std::wstring_view subKey, std::wstring_view valueName) const {
-  Variant result;
+corvanel::AppError Registry::Failure(std::wstring_view operation, std::int32_t code) const {
+  return corvanel::AppError(std::wstring(operation), api_.Describe(code), HResultOf(code));
+}
+
+bool Registry::CanHoldKey(std::wstring_view subKey) const {
+  const auto bytes = codec_.Encode(subKey);
+  if (!bytes || bytes->size() > kMaxKeyPath) return false;
+  for (std::size_t start = 0; start <= bytes->size();) {
+    const auto end = std::min(bytes->find('\\', start), bytes->size());
+    if (end - start > kMaxKeyName) return false;
+    start = end + 1;
+  }
+  return true;
+}
+
+SettingRead Registry::ReadSetting(RegKey root, std::wstring_view subKey, std::wstring_view valueName) const {
+  SettingRead result;
+  const auto path = codec_.Encode(subKey);
+  if (!path) return result;  // no key can have that name
   KeyHandle key(api_);
-  OpenRegKey(root, subKey, key);
-  // A failed open leaves the handle null and the query that follows fails without effect.
+  // Reading needs no more: a key an administrator made read-only is still read.
+  if (const auto rc = api_.OpenKeyEx(root, *path, 0, reg::kKeyRead, key.put()); rc != reg::kSuccess) {
+    if (rc != reg::kFileNotFound) {
+      result.found = SettingRead::Found::Unreadable;
+      result.failure = Failure(L"RegOpenKeyExA", rc);
+    }
+    return result;
+  }
   QueryRegValue(key.get(), valueName, result);
   return result;
 }
 
-void Registry::WriteRegSetting(RegKey root, std::wstring_view subKey, std::wstring_view valueName,
-                               const Variant& value) const {
-  KeyHandle key(api_);
-  CreateRegKey(root, subKey, key);
-  SetRegValue(key.get(), valueName, value);
+Variant Registry::ReadRegSetting(RegKey root, std::wstring_view subKey, std::wstring_view valueName) const {
+  SettingRead read = ReadSetting(root, subKey, valueName);
+  if (read.found == SettingRead::Found::Text) return std::move(read.value);
+  if (read.found == SettingRead::Found::Number) return read.value.ToText();
+  return {};
 }
 
-void Registry::DeleteRegSetting(RegKey root, std::wstring_view subKey, std::wstring_view valueName) const {
-  KeyHandle key(api_);
-  OpenRegKey(root, subKey, key);
-  const auto name = codec_.Encode(valueName);
-  if (!name) return;
-  api_.DeleteValue(key.get(), *name);
-}
-
-void Registry::QueryRegValue(RegKey key, std::wstring_view valueName, Variant& result) const {
+void Registry::QueryRegValue(RegKey key, std::wstring_view valueName, SettingRead& result) const {
   const auto name = codec_.Encode(valueName);
   if (!name) return;
   std::vector<std::uint8_t> buffer(kReadBufferSize, 0);
   std::uint32_t size = kReadBufferSize;
   std::uint32_t type = reg::kSz;
-  if (api_.QueryValueEx(key, *name, type, buffer.data(), size) != reg::kSuccess) return;
-  // The stored size counts the terminating NUL: the text is one byte shorter, whatever the
-  // reported type. Nothing stored gives no text, which the callers take as "not set".
-  if (size == 0 || size > kReadBufferSize) {
-    result = Variant();
+  const std::int32_t rc = api_.QueryValueEx(key, *name, type, buffer.data(), size);
+  if (rc == reg::kFileNotFound) return;
+  result.type = type;
+  if (rc == reg::kMoreData && type != reg::kSz) {
+    result.found = SettingRead::Found::OtherType;
     return;
   }
+  if (rc != reg::kSuccess || size > kReadBufferSize) {
+    result.found = SettingRead::Found::Unreadable;
+    result.failure = Failure(L"RegQueryValueExA", rc == reg::kSuccess ? reg::kMoreData : rc);
+    return;
+  }
+  if (type == reg::kDword && size == 4) {
+    result.found = SettingRead::Found::Number;
+    result.value = Variant::UI4(static_cast<std::uint32_t>(buffer[0]) | static_cast<std::uint32_t>(buffer[1]) << 8 |
+                                static_cast<std::uint32_t>(buffer[2]) << 16 |
+                                static_cast<std::uint32_t>(buffer[3]) << 24);
+    return;
+  }
+  if (type != reg::kSz) {
+    result.found = SettingRead::Found::OtherType;
+    return;
+  }
+  // The stored size counts the terminating NUL: the text is one byte shorter. Nothing stored
+  // gives no text, which the callers take as "not set".
+  result.found = SettingRead::Found::Text;
+  if (size == 0) return;
   const std::string_view bytes(reinterpret_cast<const char*>(buffer.data()), size - 1);
-  if (auto text = codec_.Decode(bytes)) result = std::move(*text);
+  if (auto text = codec_.Decode(bytes)) {
+    result.value = std::move(*text);
+  } else {
+    result.found = SettingRead::Found::Unreadable;
+    result.failure = Failure(L"RegQueryValueExA", reg::kNoUnicodeTranslation);
+  }
 }
 
-void Registry::SetRegValue(RegKey key, std::wstring_view valueName, const Variant& value) const {
-  const auto name = codec_.Encode(valueName);
-  auto data = codec_.Encode(value.ToText() + L'\0');
-  if (!name || !data) return;
-  api_.SetValueEx(key, *name, reg::kSz, reinterpret_cast<const std::uint8_t*>(data->data()),
-                  static_cast<std::uint32_t>(data->size()));
-}
-
-void Registry::CreateRegKey(RegKey root, std::wstring_view subKey, KeyHandle& key) const {
+std::optional<corvanel::AppError> Registry::WriteRegSetting(RegKey root, std::wstring_view subKey,
+                                                            std::wstring_view valueName, const Variant& value) const {
   const auto path = codec_.Encode(subKey);
-  if (!path) return;
+  const auto name = codec_.Encode(valueName);
+  const auto data = codec_.Encode(value.ToText() + L'\0');
+  if (!path || !name || !data) return Failure(L"RegSetValueExA", reg::kNoUnicodeTranslation);
+  KeyHandle key(api_);
   const RegSecurity security{.descriptor = nullptr, .inheritHandle = true};
   std::uint32_t disposition = 0;
-  api_.CreateKeyEx(root, *path, kKeyClass, reg::kOptionNonVolatile, reg::kKeyAllAccess, security, key.put(),
-                   disposition);
+  if (const auto rc = api_.CreateKeyEx(root, *path, kKeyClass, reg::kOptionNonVolatile, reg::kKeyAllAccess, security,
+                                       key.put(), disposition);
+      rc != reg::kSuccess) {
+    return Failure(L"RegCreateKeyExA", rc);
+  }
+  if (const auto rc = api_.SetValueEx(key.get(), *name, reg::kSz, reinterpret_cast<const std::uint8_t*>(data->data()),
+                                      static_cast<std::uint32_t>(data->size()));
+      rc != reg::kSuccess) {
+    return Failure(L"RegSetValueExA", rc);
+  }
+  return std::nullopt;
 }
 
-void Registry::OpenRegKey(RegKey root, std::wstring_view subKey, KeyHandle& key) const {
+std::optional<corvanel::AppError> Registry::DeleteRegSetting(RegKey root, std::wstring_view subKey,
+                                                             std::wstring_view valueName) const {
   const auto path = codec_.Encode(subKey);
-  if (!path) return;
-  api_.OpenKeyEx(root, *path, 0, reg::kKeyAllAccess, key.put());
+  const auto name = codec_.Encode(valueName);
+  if (!path || !name) return std::nullopt;  // no such key or value can exist
+  KeyHandle key(api_);
+  if (const auto rc = api_.OpenKeyEx(root, *path, 0, reg::kKeySetValue, key.put()); rc != reg::kSuccess) {
+    return rc == reg::kFileNotFound ? std::nullopt : std::optional(Failure(L"RegOpenKeyExA", rc));
+  }
+  if (const auto rc = api_.DeleteValue(key.get(), *name); rc != reg::kSuccess && rc != reg::kFileNotFound) {
+    return Failure(L"RegDeleteValueA", rc);
+  }
+  return std::nullopt;
 }
 
 }  // namespace vardock

@@ -18,12 +18,15 @@ inline constexpr RegKey kHKeyLocalMachine = PredefinedKey(0x80000002);
 
 namespace reg {
 inline constexpr std::uint32_t kKeyAllAccess = 0xF003F;
+inline constexpr std::uint32_t kKeyRead = 0x20019;
 inline constexpr std::uint32_t kKeyQueryValue = 0x0001;
 inline constexpr std::uint32_t kKeySetValue = 0x0002;
 inline constexpr std::uint32_t kOptionNonVolatile = 0;
 inline constexpr std::uint32_t kOptionVolatile = 1;
 inline constexpr std::uint32_t kNone = 0;
 inline constexpr std::uint32_t kSz = 1;
+inline constexpr std::uint32_t kExpandSz = 2;
+inline constexpr std::uint32_t kBinary = 3;
 inline constexpr std::uint32_t kDword = 4;
 inline constexpr std::uint32_t kCreatedNewKey = 1;
 inline constexpr std::uint32_t kOpenedExistingKey = 2;
@@ -35,6 +38,7 @@ inline constexpr std::int32_t kInvalidHandle = 6;
 inline constexpr std::int32_t kInvalidParameter = 87;
 inline constexpr std::int32_t kBadPathname = 161;
 inline constexpr std::int32_t kMoreData = 234;
+inline constexpr std::int32_t kNoUnicodeTranslation = 1113;
 }  // namespace reg
 
 // SECURITY_ATTRIBUTES without its size field: the platform layer fills in its own record's size.
@@ -60,6 +64,8 @@ class RegistryApi {
                                   const std::uint8_t* data, std::uint32_t size) = 0;
   virtual std::int32_t DeleteValue(RegKey key, const std::string& valueName) = 0;
   virtual std::int32_t CloseKey(RegKey key) = 0;
+  // The system's own words for a code these functions returned ("Access is denied.").
+  [[nodiscard]] virtual std::wstring Describe(std::int32_t code) const = 0;
 };
 
 }  // namespace vardock

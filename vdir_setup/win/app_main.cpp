@@ -59,7 +59,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     try {
       const auto values = vardock::TakeValues(vardock::SplitArguments(vardock::ArgumentText(GetCommandLineW())));
       if (values.quiet != L"1") vardock::ReportUnhandledError(nullptr, std::current_exception());
-      return !values.quiet.empty() || !values.site.empty() ? 1 : 0;
+      return !values.quiet.empty() || values.siteGiven ? 1 : 0;
     } catch (...) {
       vardock::ReportUnhandledError(nullptr, std::current_exception());
     }

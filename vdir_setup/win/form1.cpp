@@ -158,7 +158,11 @@ void Form1::Command2_Click() {
   Form_Unload();
 }
 
-void Form1::Form_Unload() { EndProgram(); }
+void Form1::Form_Unload() {
+  // A setup program that waited on the chooser learns from the log why nothing happened.
+  if (!ending_) module_.Log(L"The chooser was closed without a choice: nothing was changed.");
+  EndProgram();
+}
 
 void Form1::EndProgram() {
   if (ending_) return;

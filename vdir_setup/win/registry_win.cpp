@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "common/win/win_error.h"
+
 namespace vardock {
 
 namespace {
@@ -58,6 +60,10 @@ std::int32_t Advapi32Registry::DeleteValue(RegKey key, const std::string& valueN
 }
 
 std::int32_t Advapi32Registry::CloseKey(RegKey key) { return ::RegCloseKey(ToHkey(key)); }
+
+std::wstring Advapi32Registry::Describe(std::int32_t code) const {
+  return corvanel::SystemMessage(static_cast<DWORD>(code));
+}
 
 RegistryApi& SystemRegistryApi() {
   static Advapi32Registry api;

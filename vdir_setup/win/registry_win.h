@@ -22,6 +22,7 @@ class Advapi32Registry final : public RegistryApi {
                           std::uint32_t size) override;
   std::int32_t DeleteValue(RegKey key, const std::string& valueName) override;
   std::int32_t CloseKey(RegKey key) override;
+  [[nodiscard]] std::wstring Describe(std::int32_t code) const override;
 };
 
 // The one instance the program uses.

@@ -116,7 +116,7 @@ TEST_F(VardockGui, OkCreatesTheDirectoryThenAnotherSiteMovesItThenDelRemovesIt) 
 
 TEST_F(VardockGui, CloseBoxAndCancelChangeNothing) {
   for (const bool closeBox : {true, false}) {
-    Vardock vardock(kAdd);
+    Vardock vardock(kAdd + L" /Q=1" + LogSwitch());
     const HWND form = vardock.WaitForm1();
     ASSERT_NE(form, nullptr);
     if (closeBox) {
@@ -129,6 +129,10 @@ TEST_F(VardockGui, CloseBoxAndCancelChangeNothing) {
   }
   EXPECT_EQ(ReadConfig(), kServer);
   EXPECT_FALSE(KeyExists(kSettings));
+  const std::string log = ReadLog();
+  const std::string line = "The chooser was closed without a choice: nothing was changed.\r\n";
+  EXPECT_NE(log.find(line), log.rfind(line)) << "both ways say so\n" << log;
+  EXPECT_NE(log.find("Finished with exit status 1."), std::string::npos) << log;
 }
 
 TEST_F(VardockGui, OkWithoutAChosenSiteAsksForOne) {
@@ -162,13 +166,17 @@ TEST_F(VardockGui, MessagesAndFailureReports) {
     bool existing;  // the server has the directory already
   } cases[] = {
       {"an unknown operation", "", L"/N=Mobile /O=REMOVE", false,
-       L"This program is used by Pellinor / Quastrel\r\nto create IIS Virtual Directories.", false, false},
+       L"This program is used by Pellinor / Quastrel\r\nto create IIS Virtual Directories.\r\n\r\n"
+       L"The operation (/O) \"REMOVE\" is neither ADD nor DEL.",
+       false, false},
       {"no web service", "fail no-web-service\n", kAdd, false,
        L"GetObject failed: The system cannot find the path specified.\r\nHRESULT 0x80070003", true, false},
       {"a directory that can be neither found nor created", "fail create-fails\n", kAdd, true,
-       L"Unable to create or locate Virtual Directory Mobile.", true, false},
+       L"Unable to create or locate Virtual Directory Mobile.\r\n\r\nCreate failed: Access is denied.\r\n"
+       L"HRESULT 0x80070005",
+       true, false},
       {"IIS refuses the removal", "fail delete-fails\n", L"/N=Mobile /O=DEL", false,
-       L"The Virtual Directory Mobile on web site 1 could not be removed.\r\n\r\n"
+       L"The Virtual Directory \"Mobile\" on web site 1 could not be removed.\r\n\r\n"
        L"Delete failed: Access is denied.\r\nHRESULT 0x80070005\r\n\r\n"
        L"Its settings are kept, so that it can still be removed later.",
        true, true},

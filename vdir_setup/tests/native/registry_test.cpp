@@ -30,11 +30,13 @@ class RegistryTest : public ::testing::Test {
 
   void TearDown() override {
     EXPECT_EQ(api.OpenHandles(), 0u) << "every handle is closed before returning";
-    // Every open and create asks for all access, reads included; a created key gets class "1",
-    // is non-volatile, has the default security and an inheritable handle.
+    // A read opens for reading only, a deletion for setting values; a create asks for all access,
+    // and the key gets class "1", is non-volatile, has the default security and an inheritable
+    // handle.
     for (const auto& call : api.KeyCalls()) {
       SCOPED_TRACE((call.create ? "create " : "open ") + call.subKey);
-      EXPECT_EQ(call.access, reg::kKeyAllAccess);
+      if (call.create) EXPECT_EQ(call.access, reg::kKeyAllAccess);
+      if (!call.create) EXPECT_TRUE(call.access == reg::kKeyRead || call.access == reg::kKeySetValue);
       EXPECT_EQ(call.options, call.create ? reg::kOptionNonVolatile : 0u);
       if (call.create) {
         EXPECT_EQ(call.keyClass, Registry::kKeyClass);
@@ -72,9 +74,13 @@ TEST_F(RegistryTest, ReadTakesTheStoredBytesLessTheLast) {
       {"zero bytes", Bytes(reg::kSz, ""), Variant()},
       {"only the NUL", Bytes(reg::kSz, std::string(1, '\0')), L""},
       {"no NUL: the last character is lost", Bytes(reg::kSz, "abc"), L"ab"},
-      {"a number written by someone else", Bytes(reg::kDword, std::string("abc\0", 4)), L"abc"},
-      {"a number without a zero byte", Bytes(reg::kDword, "abcd"), L"abc"},
-      {"a number with inner zeros", Bytes(reg::kDword, std::string("\x01\0\0\0", 4)), std::wstring(L"\x01\0\0", 3)},
+      // Only text is taken as text; a number is its value.
+      {"a number written by someone else", Bytes(reg::kDword, std::string("\x05\0\0\0", 4)), L"5"},
+      {"a large number", Bytes(reg::kDword, "abcd"), L"1684234849"},
+      {"a number of the wrong size", Bytes(reg::kDword, "abc"), Variant()},
+      {"expandable text", Bytes(reg::kExpandSz, std::string("Mobile\0", 7)), Variant()},
+      {"binary", Bytes(reg::kBinary, std::string("1\0", 2)), Variant()},
+      {"binary too long for the buffer", Bytes(reg::kBinary, std::string(5000, 'b')), Variant()},
       {"ANSI code page text", Bytes(reg::kSz, std::string("\xE9\x80\0", 3)), L"\u00E9\u20AC"},
   };
   for (const auto& c : cases) {
@@ -125,7 +131,7 @@ TEST_F(RegistryTest, WriteStoresTheTextWithItsNul) {
 }
 
 TEST_F(RegistryTest, TextTheCodePageCannotCarryIsNotWritten) {
-  registry.WriteRegSetting(kHklm, kKey, L"IISWebVirtualDir", L"old");
+  EXPECT_FALSE(registry.WriteRegSetting(kHklm, kKey, L"IISWebVirtualDir", L"old"));
   registry.WriteRegSetting(kHklm, kKey, L"IISWebVirtualDir", L"\u65E5\u672C");
   EXPECT_EQ(registry.ReadRegSetting(kHklm, kKey, L"IISWebVirtualDir"), Variant(L"old"));
   registry.WriteRegSetting(kHklm, L"Software\\Corvanel\\\u65E5", L"IISWebServer", L"1");
@@ -156,6 +162,74 @@ TEST_F(RegistryTest, HandleIsClosedWhenTheValueHasNoText) {
   const Variant array(std::vector<Variant>{L"a"});
   EXPECT_THROW(registry.WriteRegSetting(kHklm, kKey, L"IISWebServer", array), corvanel::AppError);
   // TearDown checks that the key opened for the write was closed.
+}
+
+TEST_F(RegistryTest, ReadsSayWhatTheyFound) {
+  using Found = SettingRead::Found;
+  api.Put(kHklm, kKeyA, "Text", Bytes(reg::kSz, std::string("5\0", 2)));
+  api.Put(kHklm, kKeyA, "Number", Bytes(reg::kDword, std::string("\x05\0\0\0", 4)));
+  api.Put(kHklm, kKeyA, "Expand", Bytes(reg::kExpandSz, std::string("x\0", 2)));
+  api.Put(kHklm, kKeyA, "Long", Bytes(reg::kSz, std::string(3000, 'a') + '\0'));
+  api.Put(kHklm, "Software\\Corvanel\\Locked", "Text", Bytes(reg::kSz, std::string("5\0", 2)));
+  api.unreadableBelow = "Software\\Corvanel\\Locked";
+  const struct {
+    std::wstring key;
+    const char* value;
+    Found found;
+    std::uint32_t code;  // of the failure
+  } cases[] = {
+      {kKey, "Text", Found::Text, 0},
+      {kKey, "Number", Found::Number, 0},
+      {kKey, "Missing", Found::Missing, 0},
+      {L"Software\\Corvanel\\Nowhere", "Text", Found::Missing, 0},
+      {kKey, "Expand", Found::OtherType, 0},
+      {kKey, "Long", Found::Unreadable, 0x800700EA},
+      {L"Software\\Corvanel\\Locked", "Text", Found::Unreadable, 0x80070005},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.value);
+    const SettingRead read = registry.ReadSetting(kHklm, c.key, corvanel::Utf8ToWide(c.value));
+    EXPECT_EQ(read.found, c.found);
+    EXPECT_EQ(read.failure ? read.failure->Code() : 0u, c.code);
+  }
+}
+
+// A key an administrator made read-only is still read; writes and deletions there say they failed.
+TEST_F(RegistryTest, RefusedWritesAndDeletionsAreReported) {
+  registry.WriteRegSetting(kHklm, kKey, L"IISWebServer", L"3");
+  api.readOnlyBelow = "Software\\Corvanel";
+  EXPECT_EQ(registry.ReadRegSetting(kHklm, kKey, L"IISWebServer"), Variant(L"3"));
+  const struct {
+    const char* what;
+    std::optional<corvanel::AppError> failure;
+    std::wstring context;
+  } cases[] = {
+      {"write", registry.WriteRegSetting(kHklm, kKey, L"IISWebServer", L"5"), L"RegCreateKeyExA"},
+      {"delete", registry.DeleteRegSetting(kHklm, kKey, L"IISWebServer"), L"RegOpenKeyExA"},
+      {"text the code page cannot carry", registry.WriteRegSetting(kHklm, L"Software\\Other", L"V", L"\u0416"),
+       L"RegSetValueExA"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    ASSERT_TRUE(c.failure);
+    EXPECT_EQ(c.failure->Context(), c.context);
+  }
+  EXPECT_EQ(cases[0].failure->Code(), 0x80070005u);
+  EXPECT_EQ(cases[0].failure->Reason(), L"Access is denied.");
+  EXPECT_EQ(registry.ReadRegSetting(kHklm, kKey, L"IISWebServer"), Variant(L"3")) << "unchanged";
+  api.readOnlyBelow.clear();
+  EXPECT_FALSE(registry.DeleteRegSetting(kHklm, L"Software\\Corvanel\\Nowhere", L"IISWebServer"))
+      << "nothing to delete is no failure";
+}
+
+TEST_F(RegistryTest, KeysTheRegistryCanHold) {
+  const std::wstring parent = L"Software\\Corvanel\\";
+  EXPECT_TRUE(registry.CanHoldKey(parent + L"Mobile"));
+  EXPECT_TRUE(registry.CanHoldKey(parent + L"M\u00FCller \u20AC"));
+  EXPECT_TRUE(registry.CanHoldKey(parent + std::wstring(242, L'a')));
+  EXPECT_FALSE(registry.CanHoldKey(parent + std::wstring(243, L'a'))) << "the path is longer than 260";
+  EXPECT_FALSE(registry.CanHoldKey(std::wstring(256, L'a'))) << "one name longer than 255";
+  EXPECT_FALSE(registry.CanHoldKey(parent + L"\u041C\u043E\u0431\u0430\u0439\u043B"));
 }
 
 }  // namespace

@@ -61,11 +61,21 @@ const MemoryRegistry::Handle* MemoryRegistry::Lookup(RegKey key) const {
   return found == handles_.end() ? nullptr : &found->second;
 }
 
+bool MemoryRegistry::Below(const std::string& path, const std::string& prefix) {
+  if (prefix.empty() || path.size() < prefix.size()) return false;
+  if (!std::equal(prefix.begin(), prefix.end(), path.begin(), [](char x, char y) { return Upper(x) == Upper(y); }))
+    return false;
+  return path.size() == prefix.size() || path[prefix.size()] == '\\';
+}
+
 std::int32_t MemoryRegistry::OpenKeyEx(RegKey root, const std::string& subKey, std::uint32_t options,
                                        std::uint32_t access, RegKey& result) {
   keyCalls_.push_back(KeyCall{.create = false, .subKey = subKey, .options = options, .access = access});
   result = kNoKey;
   if (Root(root) == nullptr) return reg::kInvalidHandle;
+  if (Below(subKey, unreadableBelow) && Find(root, subKey) != nullptr) return reg::kAccessDenied;
+  if (Below(subKey, readOnlyBelow) && (access & ~reg::kKeyRead) != 0 && Find(root, subKey) != nullptr)
+    return reg::kAccessDenied;
   const Key* key = Find(root, subKey);
   if (key == nullptr) return reg::kFileNotFound;
   result = NewHandle(const_cast<Key*>(key), access);
@@ -82,6 +92,10 @@ std::int32_t MemoryRegistry::CreateKeyEx(RegKey root, const std::string& subKey,
                               .keyClass = keyClass,
                               .inheritHandle = security.inheritHandle,
                               .ownDescriptor = security.descriptor != nullptr});
+  if (Below(subKey, readOnlyBelow) || Below(subKey, unreadableBelow)) {
+    result = kNoKey;
+    return reg::kAccessDenied;
+  }
   return CreateKey(root, subKey, keyClass, options, access, result, disposition);
 }
 
@@ -144,6 +158,18 @@ std::int32_t MemoryRegistry::DeleteValue(RegKey key, const std::string& valueNam
 }
 
 std::int32_t MemoryRegistry::CloseKey(RegKey key) { return handles_.erase(key) == 0 ? reg::kInvalidHandle : 0; }
+
+std::wstring MemoryRegistry::Describe(std::int32_t code) const {
+  switch (code) {
+    case reg::kFileNotFound: return L"The system cannot find the file specified.";
+    case reg::kAccessDenied: return L"Access is denied.";
+    case reg::kInvalidHandle: return L"The handle is invalid.";
+    case reg::kMoreData: return L"More data is available.";
+    case reg::kNoUnicodeTranslation:
+      return L"No mapping for the Unicode character exists in the target multi-byte code page.";
+    default: return L"Error " + std::to_wstring(code);
+  }
+}
 
 bool MemoryRegistry::KeyExists(RegKey root, const std::string& path) const { return Find(root, path) != nullptr; }
 

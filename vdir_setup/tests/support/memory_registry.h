@@ -40,6 +40,13 @@ class MemoryRegistry final : public RegistryApi {
                           std::uint32_t size) override;
   std::int32_t DeleteValue(RegKey key, const std::string& valueName) override;
   std::int32_t CloseKey(RegKey key) override;
+  [[nodiscard]] std::wstring Describe(std::int32_t code) const override;
+
+  // Keys below this path (and it) refuse writes and deletions as a key an administrator made
+  // read-only does: opened for more than reading, they give access denied. Empty: none.
+  std::string readOnlyBelow;
+  // Every open of a key below this path fails with access denied, as a key without read access.
+  std::string unreadableBelow;
 
   // For the tests: what is stored, seen from outside the module.
   [[nodiscard]] bool KeyExists(RegKey root, const std::string& path) const;
@@ -76,6 +83,7 @@ class MemoryRegistry final : public RegistryApi {
   std::int32_t CreateKey(RegKey root, const std::string& subKey, const std::string& keyClass, std::uint32_t options,
                          std::uint32_t access, RegKey& result, std::uint32_t& disposition);
   const Handle* Lookup(RegKey key) const;
+  [[nodiscard]] static bool Below(const std::string& path, const std::string& prefix);
 
   Key localMachine_;
   Key currentUser_;

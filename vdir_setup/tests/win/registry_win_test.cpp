@@ -125,9 +125,13 @@ TEST_F(RegistryWin, ValuesWrittenBySomeoneElse) {
   PutW(L"Nothing", REG_BINARY, "", 0);
   const wchar_t wide[] = L"Gr\u00FC\u00DFe";
   PutW(L"Wide", REG_SZ, wide, sizeof wide);
-  EXPECT_EQ(registry.ReadRegSetting(Root(), kSubKey, L"Number"), Variant(L"abc"));
-  EXPECT_EQ(registry.ReadRegSetting(Root(), kSubKey, L"FullNumber"), Variant(L"abc"));
-  EXPECT_TRUE(registry.ReadRegSetting(Root(), kSubKey, L"Nothing").IsEmpty());
+  // Only text is text: a number reads as its value, anything else as nothing.
+  EXPECT_EQ(registry.ReadRegSetting(Root(), kSubKey, L"Number"), Variant(L"6513249"));
+  EXPECT_EQ(registry.ReadSetting(Root(), kSubKey, L"FullNumber").found, SettingRead::Found::Number);
+  EXPECT_EQ(registry.ReadSetting(Root(), kSubKey, L"Nothing").found, SettingRead::Found::OtherType);
+  const wchar_t expand[] = L"%TEMP%";
+  PutW(L"Expand", REG_EXPAND_SZ, expand, sizeof expand);
+  EXPECT_TRUE(registry.ReadRegSetting(Root(), kSubKey, L"Expand").IsEmpty());
   EXPECT_EQ(registry.ReadRegSetting(Root(), kSubKey, L"Wide"), Variant(L"Gr\u00FC\u00DFe"));
 }
 
@@ -180,6 +184,22 @@ TEST_F(RegistryWin, LocalMachineSettingsLiveInThe32BitView) {
   registry.DeleteRegSetting(kHKeyLocalMachine, path, L"IISWebVirtualDir");
   EXPECT_EQ(registry.ReadRegSetting(kHKeyLocalMachine, path, L"IISWebVirtualDir"), Variant());
   ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, seen32);
+}
+
+// A key whose parent is volatile cannot be created non-volatile: the registry refuses the write,
+// and the module says so with the system's words.
+TEST_F(RegistryWin, ARefusedWriteIsReportedWithTheSystemsWords) {
+  unique_hkey parent;
+  ASSERT_EQ(::RegCreateKeyExW(root.get(), L"Software\\Corvanel", 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS,
+                              nullptr, parent.put(), nullptr),
+            ERROR_SUCCESS);
+  const auto failed = registry.WriteRegSetting(Root(), kSubKey, L"IISWebServer", L"1");
+  ASSERT_TRUE(failed);
+  EXPECT_EQ(failed->Context(), L"RegCreateKeyExA");
+  EXPECT_EQ(failed->Code(), 0x800703FDu) << "ERROR_CHILD_MUST_BE_VOLATILE";
+  EXPECT_FALSE(failed->Reason().empty());
+  EXPECT_FALSE(KeyExists(kSubKey));
+  EXPECT_FALSE(registry.DeleteRegSetting(Root(), kSubKey, L"IISWebServer")) << "nothing there to delete";
 }
 
 }  // namespace
