@@ -72,10 +72,12 @@ run_part() {
   rm -rf "$files-junit.xml" "$files-gtest"
   local reports=
   # Natively each GoogleTest case is a ctest test of its own; a Windows test executable is one
-  # ctest test, whose cases its report lists.
+  # ctest test, whose cases its report lists. Under Wine the folder is named by its Windows
+  # path (drive Z: is the Unix root): GoogleTest writes no report to a Unix one.
   if [[ $name != native ]]; then
     mkdir -p "$files-gtest"
-    reports=xml:$files-gtest/
+    local folder=$files-gtest/
+    reports=xml:Z:${folder//\//\\}
   fi
   GTEST_OUTPUT=$reports "$@" --repeat until-pass:2 --output-junit "$files-junit.xml" 2>&1 | tee "$files-ctest.log"
   part_rc=${PIPESTATUS[0]}
