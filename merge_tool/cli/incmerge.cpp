@@ -150,8 +150,8 @@ void WriteDiff(OutStream& out, const Module1State& m, const Options& options, co
     start = end;
   }
   if (before.size() != after.size()) throw AppError(context, L"It changed during the merge.");
-  const std::string diff =
-      UnifiedDiff(before, after, HeaderName(options.standard, codec), HeaderName(options.output.value_or(options.standard), codec));
+  const std::string diff = UnifiedDiff(before, after, HeaderName(options.standard, codec),
+                                       HeaderName(options.output.value_or(options.standard), codec));
   if (out.IsConsole()) {
     if (const auto text = codec.Decode(diff)) return out.WriteText(*text);
   }
@@ -221,7 +221,7 @@ int Merge(const Options& options, const corvanel::AnsiCodec& codec, OutStream& o
   } catch (const AppError& e) {
     // The reader of a pipe has taken what it wanted: the output is as the status says.
     if (out.ReaderGone()) return kReportFailed;
-    const std::wstring done = !writes         ? L""
+    const std::wstring done = !writes          ? L""
                               : options.output ? L"; the merged file was saved as \"" + *options.output + L"\""
                                                : L"; the merged file went to standard output";
     ReportError(err, e.Message() + done + L"; only the report is missing");

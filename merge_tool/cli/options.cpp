@@ -177,7 +177,8 @@ class Parser {
         } else if (value == L"numbered") {
           options_.backup = Options::Backup::Numbered;
         } else {
-          return Fail(L"option " + Quoted(shown) + L": " + Quoted(value) + L" is not a kind of backup (simple or numbered)");
+          return Fail(L"option " + Quoted(shown) + L": " + Quoted(value) +
+                      L" is not a kind of backup (simple or numbered)");
         }
         return;
       case Id::Verbose:

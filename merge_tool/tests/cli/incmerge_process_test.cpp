@@ -193,8 +193,8 @@ TEST_F(Incmerge, NumberedBackupsNeverReplaceOneAnother) {
   Write("out.inc", "previous");
   EXPECT_EQ(Run({"--backup=simple", "std.inc", "all.inc", "-o", "out.inc"}).status, 0);
   EXPECT_EQ(Read("out.inc.bak"), "previous");
-  EXPECT_EQ(Files(dir), (std::set<std::string>{"all.inc", "out.inc", "out.inc.bak", "part.inc", "std.inc", "std.inc.~1~",
-                                               "std.inc.~2~", "std.inc.~3~", "sub"}));
+  EXPECT_EQ(Files(dir), (std::set<std::string>{"all.inc", "out.inc", "out.inc.bak", "part.inc", "std.inc",
+                                               "std.inc.~1~", "std.inc.~2~", "std.inc.~3~", "sub"}));
   ExpectNoTemporaries();
 }
 
@@ -209,7 +209,10 @@ TEST_F(Incmerge, DiffShowsWhatTheMergeChangesAndPatchMakesTheMergedFile) {
       {"CR LF, a line with leading blanks, a report", kStandard, kCustomPart},
       {"all matched", kStandard, kCustomAll},
       {"LF lines, the last without its end", "CONST txtHello = 1\nx\nCONST txtBye = 2", kCustomAll},
-      {"lone CRs and a byte-order mark", "\xEF\xBB\xBF" "CONST txtHello = 1\rx\rCONST txtBye = 2\r\n", kCustomAll},
+      {"lone CRs and a byte-order mark",
+       "\xEF\xBB\xBF"
+       "CONST txtHello = 1\rx\rCONST txtBye = 2\r\n",
+       kCustomAll},
       {"nothing changes", kMergedAll, kCustomAll},
   };
   for (const auto& c : cases) {
@@ -326,8 +329,8 @@ TEST_F(Incmerge, VerboseCountsAndNamesTheEntriesThatMatchedNoLine) {
   EXPECT_EQ(o.out, kReportPart);
   const std::string nl = kNewline;
   EXPECT_EQ(o.err, "lines read: 4 standard, 5 customized" + nl + "entries read: 4" + nl + "lines replaced: 1" + nl +
-                       "  line 1: txtHello" + nl + "phrases unmatched: 2" + nl + "entries that matched no line: 3" + nl + "  txtGone" + nl + "  " +
-                       MessageBytes("txtOld\xC3\xA9") + nl + "  CONST  = 4" + nl +
+                       "  line 1: txtHello" + nl + "phrases unmatched: 2" + nl + "entries that matched no line: 3" +
+                       nl + "  txtGone" + nl + "  " + MessageBytes("txtOld\xC3\xA9") + nl + "  CONST  = 4" + nl +
                        "customized lines that look like declarations but were not used: 0" + nl);
 }
 

@@ -46,7 +46,8 @@ TEST(ParseArguments, AcceptsTheUsualShapes) {
       {{L"s", L"c", L"--force"}, With(Merge(L"s", L"c"), [](Options& o) { o.force = true; })},
       {{L"--check", L"--backup", L"s", L"c", L"-o", L"o"},
        With(plain, [](Options& o) { o.check = true, o.backup = Options::Backup::Simple; })},
-      {{L"--backup=simple", L"s", L"c", L"-o", L"o"}, With(plain, [](Options& o) { o.backup = Options::Backup::Simple; })},
+      {{L"--backup=simple", L"s", L"c", L"-o", L"o"},
+       With(plain, [](Options& o) { o.backup = Options::Backup::Simple; })},
       {{L"--back=numbered", L"--diff", L"s", L"c", L"-o", L"o"},
        With(plain, [](Options& o) { o.diff = true, o.backup = Options::Backup::Numbered; })},
       // An optional value only after "=": the next argument is an operand.
@@ -99,7 +100,8 @@ TEST(ParseArguments, RefusesWithOneLineSayingWhatIsWrong) {
       {{L"--encoding=65536", L"s", L"c"},
        L"option \"--encoding\": \"65536\" is not a code page (such as 1252, cp1252, windows-1252, utf-8 or utf8)"},
       {{L"--encoding=windows-cp1252", L"s", L"c"},
-       L"option \"--encoding\": \"windows-cp1252\" is not a code page (such as 1252, cp1252, windows-1252, utf-8 or utf8)"},
+       L"option \"--encoding\": \"windows-cp1252\" is not a code page (such as 1252, cp1252, windows-1252, utf-8 or "
+       L"utf8)"},
       {{L"--encoding=utf-80", L"s", L"c"},
        L"option \"--encoding\": \"utf-80\" is not a code page (such as 1252, cp1252, windows-1252, utf-8 or utf8)"},
       {{L"s", L"c", L"-o", L"-", L"--backup"},

@@ -40,9 +40,13 @@ TEST(UnifiedDiff, HunksAsDiffMakesThem) {
       {"seven between: two", Numbered(20), changed({2, 10}),
        "--- S\n+++ O\n@@ -1,5 +1,5 @@\n 1\r\n-2\r\n+2x\r\n 3\r\n 4\r\n 5\r\n"
        "@@ -7,7 +7,7 @@\n 7\r\n 8\r\n 9\r\n-10\r\n+10x\r\n 11\r\n 12\r\n 13\r\n"},
-      {"a last line without its end", {"a\r\n", "b"}, {"a\r\n", "b\r\n"},
+      {"a last line without its end",
+       {"a\r\n", "b"},
+       {"a\r\n", "b\r\n"},
        "--- S\n+++ O\n@@ -1,2 +1,2 @@\n a\r\n-b\n\\ No newline at end of file\n+b\r\n"},
-      {"lines a lone CR ends are one line to patch", {"a\r", "b\r", "c\n", "d\r\n"}, {"A\r\n", "b\r\n", "c\r\n", "d\r\n"},
+      {"lines a lone CR ends are one line to patch",
+       {"a\r", "b\r", "c\n", "d\r\n"},
+       {"A\r\n", "b\r\n", "c\r\n", "d\r\n"},
        "--- S\n+++ O\n@@ -1,2 +1,4 @@\n-a\rb\rc\n+A\r\n+b\r\n+c\r\n d\r\n"},
       {"one line", {"a\r\n"}, {"b\r\n"}, "--- S\n+++ O\n@@ -1 +1 @@\n-a\r\n+b\r\n"},
   };
