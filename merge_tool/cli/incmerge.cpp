@@ -7,9 +7,9 @@
 
 #include "common/core/ansi_codec.h"
 #include "common/core/app_error.h"
+#include "common/core/utf8.h"
 #include "merge_tool/core/include_lines.h"
 #include "merge_tool/core/module1.h"
-#include "common/core/utf8.h"
 #include "options.h"
 #include "unified_diff.h"
 
@@ -129,12 +129,12 @@ std::string HeaderName(const std::wstring& name, const corvanel::AnsiCodec& code
 #endif
 }
 
-// The merge as a unified diff from the standard file, read again: the model keeps its lines
-// trimmed and its line ends as the merged file writes them, not as the file has them.
-void WriteDiff(OutStream& out, const Module1State& m, const Options& options, const corvanel::AnsiCodec& codec) {
+// The merge as a unified diff from the standard file's bytes, read again: the model keeps its
+// lines trimmed and its line ends as the merged file writes them, not as the file has them.
+void WriteDiff(OutStream& out, const Module1State& m, const Options& options, const corvanel::AnsiCodec& codec,
+               const std::string& bytes) {
   const std::string merged = m.MergedFileBytes(L"standard output");
   const std::wstring context = L"Cannot read the standard file \"" + options.standard + L"\" again";
-  const std::string bytes = m.Files().ReadAll(options.standard, kMaxFileBytes);
   const RawIncludeFile file = SplitIncludeFile(bytes, kMaxLines, context);
   std::vector<std::string_view> before;
   std::vector<std::string_view> after;
@@ -170,10 +170,12 @@ int Merge(const Options& options, const corvanel::AnsiCodec& codec, OutStream& o
   Module1State& m = Module1;
   m.UseCodec(codec);
   MergeSummary summary;
+  std::string standardBytes;  // for --diff
   try {
     // Both inputs are read whole before anything is written, so OUTPUT may be either of them.
     m.LoadStandardFile(options.standard);
     summary = m.MergeCustomFile(options.custom);
+    if (options.diff) standardBytes = m.Files().ReadAll(options.standard, kMaxFileBytes);
   } catch (const AppError& e) {
     ReportError(err, e.Message());
     return kInputFailed;
@@ -185,7 +187,7 @@ int Merge(const Options& options, const corvanel::AnsiCodec& codec, OutStream& o
   const bool writes = !options.check && !options.diff;
   try {
     if (options.diff) {
-      WriteDiff(out, m, options, codec);
+      WriteDiff(out, m, options, codec, standardBytes);
     } else if (options.check) {
       // The status alone tells.
     } else if (!options.output) {
