@@ -21,7 +21,7 @@ esac
 
 packages=(cmake ninja-build clang libclang-rt-14-dev googletest libbenchmark-dev
           g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine wine64 fonts-wine xvfb xauth
-          x11-utils imagemagick e2fsprogs)
+          x11-utils imagemagick e2fsprogs patch)
 bash scripts/ensure-packages.sh "${packages[@]}" || exit 1
 
 jobs=$(nproc)
@@ -56,40 +56,39 @@ fi
 timed build "$started"
 [[ $part == --build-only ]] && exit 0
 
-logs=()  # each part's ctest log, with its rerun log beside it when there was one
+parts=()  # each part's files (build/PART-junit.xml, -ctest.log, -gtest/), for the closing line
 rc=0
 
-if wants native; then
-  step "native tests"
-  started=$SECONDS
-  ctest --preset native -j "$jobs" 2>&1 | tee build/native-ctest.log
-  ((PIPESTATUS[0] == 0)) || rc=1
-  logs+=(build/native-ctest.log)
-  timed "native tests" "$started"
-fi
-
-# Runs the Windows tests of the part named $1 (ctest's selection in the other arguments) on a
-# display, and those that failed once more.
-wine_part() {
+# Runs the part named $1 (titled $2): the ctest command after them. ctest runs a test that failed
+# once more (programs driven through an X server under Wine can miss a beat): a test that fails
+# twice is a failure, and one that passed the second time is named as flaky at the end. Its
+# JUnit report, and GoogleTest's report of each Windows test executable, give the counts.
+run_part() {
   local name=$1 title=$2 part_rc
   shift 2
-  local log=build/$name-ctest.log rerun=build/$name-rerun.log
+  local files=$root/build/$name
   step "$title"
   started=$SECONDS
-  scripts/with-display.sh ctest --preset win64 "$@" 2>&1 | tee "$log"
-  part_rc=${PIPESTATUS[0]}
-  rm -f "$rerun"
-  if ((part_rc != 0)); then
-    # Programs driven through an X server under Wine can miss a beat; a test that fails twice is
-    # a failure. The first failure stays above, to be looked into.
-    step "$title: those that failed, once more"
-    scripts/with-display.sh ctest --preset win64 --rerun-failed "$@" 2>&1 | tee "$rerun"
-    part_rc=${PIPESTATUS[0]}
+  rm -rf "$files-junit.xml" "$files-gtest"
+  local reports=
+  # Natively each GoogleTest case is a ctest test of its own; a Windows test executable is one
+  # ctest test, whose cases its report lists. Under Wine the folder is named by its Windows
+  # path (drive Z: is the Unix root): GoogleTest writes no report to a Unix one.
+  if [[ $name != native ]]; then
+    mkdir -p "$files-gtest"
+    local folder=$files-gtest/
+    reports=xml:Z:${folder//\//\\}
   fi
+  GTEST_OUTPUT=$reports "$@" --repeat until-pass:2 --output-junit "$files-junit.xml" 2>&1 | tee "$files-ctest.log"
+  part_rc=${PIPESTATUS[0]}
   ((part_rc == 0)) || rc=1
-  logs+=("$log")
+  parts+=("$files")
   timed "$name tests" "$started"
 }
+
+if wants native; then
+  run_part native "native tests" ctest --preset native -j "$jobs"
+fi
 
 if wants windows || wants gui; then
   prefix=$root/build/win64/wineprefix
@@ -99,38 +98,21 @@ if wants windows || wants gui; then
   shots=$root/build/gui-shots
   rm -rf "$shots" && mkdir -p "$shots"
   export TESSALY_GUI_SHOTS=${TESSALY_GUI_SHOTS:-$shots} VARDOCK_GUI_SHOTS=${VARDOCK_GUI_SHOTS:-$shots}
-  rm -f build/win64-ctest.log build/win64-rerun.log  # the logs' names before the parts
 fi
 if wants windows; then
-  wine_part windows "Windows tests under Wine (the GUI tests apart)" -E '_gui_tests$'
+  run_part windows "Windows tests under Wine (the GUI tests apart)" \
+    scripts/with-display.sh ctest --preset win64 -E '_gui_tests$'
 fi
 if wants gui; then
   # After the windows part the prefix is ready: its setup is neither run nor counted again.
   fixture=()
-  if wants windows && grep -qE 'wine_prefix_setup \.+ +Passed' build/windows-ctest.log; then
+  if wants windows && grep -qE '<testcase name="wine_prefix_setup" .* status="run"' build/windows-junit.xml; then
     fixture=(-FS wine_prefix)
   fi
-  wine_part gui "GUI tests under Wine" -R '_gui_tests$' "${fixture[@]}"
+  run_part gui "GUI tests under Wine" scripts/with-display.sh ctest --preset win64 -R '_gui_tests$' "${fixture[@]}"
 fi
 
-# One closing line for every part.
-total_in() { grep -oE 'out of [0-9]+' "$1" | tail -1 | grep -oE '[0-9]+'; }
-fails_in() { grep -oE '[0-9]+ tests failed' "$1" | tail -1 | grep -oE '[0-9]+'; }
-passed=0 failed=0 reran=()
-for log in "${logs[@]}"; do
-  total=$(total_in "$log") fails=$(fails_in "$log")
-  # What failed once and passed when run again counts as passed.
-  rerun=${log%-ctest.log}-rerun.log
-  if [[ -f $rerun ]]; then
-    fails=$(fails_in "$rerun")
-    reran+=("${log#build/}")
-  fi
-  total=${total:-0} fails=${fails:-1}
-  passed=$((passed + total - fails)) failed=$((failed + fails))
-done
 echo
 echo "times: ${times[*]/%/,}" | sed 's/,$//'
-echo "$passed passed, $failed failed"
-((${#reran[@]} == 0)) ||
-  echo "(tests that failed at first and were run again: see \"those that failed, once more\" above)"
+bash scripts/test-summary.sh "${parts[@]}"
 exit "$rc"

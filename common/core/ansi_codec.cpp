@@ -3,7 +3,10 @@
 namespace corvanel {
 
 std::wstring CodePageName(const AnsiCodec& codec) {
-  return (&codec == &SystemAnsiCodec() ? L"the ANSI code page " : L"code page ") + std::to_wstring(codec.CodePage());
+  const bool system = &codec == &SystemAnsiCodec();
+  // Users know code page 65001 by its name.
+  if (codec.CodePage() == 65001) return system ? L"UTF-8 (the ANSI code page)" : L"UTF-8";
+  return (system ? L"the ANSI code page " : L"code page ") + std::to_wstring(codec.CodePage());
 }
 
 bool ReadsAsciiAsAscii(const AnsiCodec& codec) {

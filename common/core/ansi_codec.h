@@ -49,7 +49,7 @@ const AnsiCodec& SystemAnsiCodec();
 std::unique_ptr<AnsiCodec> MakeCodePageCodec(unsigned codePage);
 
 // The code page as messages name it: "the ANSI code page 1252" for the system's codec,
-// "code page 936" for one chosen by number.
+// "code page 936" for one chosen by number; "UTF-8" for code page 65001.
 std::wstring CodePageName(const AnsiCodec& codec);
 
 // Whether the codec reads the bytes 0x00-0x7F as the ASCII characters of the same number.

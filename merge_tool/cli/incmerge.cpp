@@ -7,9 +7,11 @@
 
 #include "common/core/ansi_codec.h"
 #include "common/core/app_error.h"
+#include "common/core/utf8.h"
 #include "merge_tool/core/include_lines.h"
 #include "merge_tool/core/module1.h"
 #include "options.h"
+#include "unified_diff.h"
 
 namespace tessaly::cli {
 
@@ -64,6 +66,11 @@ void WriteCounts(OutStream& err, const Module1State& m, const MergeSummary& summ
                    L" customized");
   err.WriteMessage(L"entries read: " + std::to_wstring(summary.entries));
   err.WriteMessage(L"lines replaced: " + std::to_wstring(replaced));
+  for (int k = 1; k <= m.incCount; ++k) {
+    if (m.incFound[k] != 1) continue;
+    const auto name = EntryName(m.incLines[k]);
+    err.WriteMessage(L"  line " + std::to_wstring(k) + L": " + std::wstring(name ? StripBlanks(*name) : L""));
+  }
   err.WriteMessage(L"phrases unmatched: " + std::to_wstring(unmatchedPhrases));
   err.WriteMessage(L"entries that matched no line: " + std::to_wstring(summary.unmatched.size()));
   for (const std::wstring& name : summary.unmatched) err.WriteMessage(L"  " + name);
@@ -111,48 +118,112 @@ void WriteLinesNotUsed(OutStream& err, const Module1State& m, const std::wstring
   for (const std::wstring& shown : lines) err.WriteMessage(shown);
 }
 
+// A file name in a diff's header, as patch looks the file up: natively the bytes given, on
+// Windows the files' code page (UTF-8 for a name it cannot carry).
+std::string HeaderName(const std::wstring& name, const corvanel::AnsiCodec& codec) {
+#ifdef _WIN32
+  return codec.Encode(name).value_or(corvanel::WideToUtf8(name));
+#else
+  (void)codec;
+  return corvanel::WideToFileName(name);
+#endif
+}
+
+// The merge as a unified diff from the standard file's bytes, read again: the model keeps its
+// lines trimmed and its line ends as the merged file writes them, not as the file has them.
+void WriteDiff(OutStream& out, const Module1State& m, const Options& options, const corvanel::AnsiCodec& codec,
+               const std::string& bytes) {
+  const std::string merged = m.MergedFileBytes(L"standard output");
+  const std::wstring context = L"Cannot read the standard file \"" + options.standard + L"\" again";
+  const RawIncludeFile file = SplitIncludeFile(bytes, kMaxLines, context);
+  std::vector<std::string_view> before;
+  std::vector<std::string_view> after;
+  for (std::size_t i = 0; i < file.lines.size(); ++i) {
+    // From the file's first byte, so that the byte-order mark is in the first line.
+    const char* const begin = i == 0 ? bytes.data() : file.lines[i].data();
+    const char* const end = i + 1 < file.lines.size() ? file.lines[i + 1].data() : bytes.data() + bytes.size();
+    before.emplace_back(begin, static_cast<std::size_t>(end - begin));
+  }
+  for (std::size_t start = 0; start < merged.size();) {
+    const std::size_t end = merged.find("\r\n", start) + 2;
+    after.push_back(std::string_view(merged).substr(start, end - start));
+    start = end;
+  }
+  if (before.size() != after.size()) throw AppError(context, L"It changed during the merge.");
+  const std::string diff = UnifiedDiff(before, after, HeaderName(options.standard, codec),
+                                       HeaderName(options.output.value_or(options.standard), codec));
+  if (out.IsConsole()) {
+    if (const auto text = codec.Decode(diff)) return out.WriteText(*text);
+  }
+  out.WriteBytes(diff);
+}
+
+// Numbered backups never replace one another: the first number free.
+std::wstring NumberedBackup(FileStore& files, const std::wstring& output) {
+  for (unsigned n = 1;; ++n) {
+    std::wstring name = output + L".~" + std::to_wstring(n) + L"~";
+    if (!files.Exists(name)) return name;
+  }
+}
+
 int Merge(const Options& options, const corvanel::AnsiCodec& codec, OutStream& out, OutStream& err) {
   Module1State& m = Module1;
   m.UseCodec(codec);
   MergeSummary summary;
+  std::string standardBytes;  // for --diff
   try {
     // Both inputs are read whole before anything is written, so OUTPUT may be either of them.
     m.LoadStandardFile(options.standard);
     summary = m.MergeCustomFile(options.custom);
+    if (options.diff) standardBytes = m.Files().ReadAll(options.standard, kMaxFileBytes);
   } catch (const AppError& e) {
     ReportError(err, e.Message());
     return kInputFailed;
   }
   const std::wstring report = m.BuildReportText();
   const int status = report.empty() ? kMerged : kPhrasesLeft;
-  // The merged file first: the exit status tells what became of it, whatever happens to the
-  // report afterwards.
-  if (!options.check) {
-    try {
-      if (!options.output) {
-        if (out.IsConsole()) {
-          out.WriteText(MergedText(m));
-        } else {
-          out.WriteBytes(m.MergedFileBytes(L"standard output"));
-        }
-      } else if (options.backup) {
-        m.SaveMergedFile(*options.output, *options.output + L".bak");
+  // The merged file (or the diff) first: the exit status tells what became of it, whatever
+  // happens to the report afterwards.
+  const bool writes = !options.check && !options.diff;
+  try {
+    if (options.diff) {
+      WriteDiff(out, m, options, codec, standardBytes);
+    } else if (options.check) {
+      // The status alone tells.
+    } else if (!options.output) {
+      if (out.IsConsole()) {
+        out.WriteText(MergedText(m));
       } else {
-        m.SaveMergedFile(*options.output);
+        out.WriteBytes(m.MergedFileBytes(L"standard output"));
       }
-    } catch (const AppError& e) {
-      ReportError(err, e.Message());
-      return kOutputFailed;
+    } else if (options.backup == Options::Backup::Simple) {
+      m.SaveMergedFile(*options.output, *options.output + L".bak");
+    } else if (options.backup == Options::Backup::Numbered) {
+      m.SaveMergedFile(*options.output, NumberedBackup(m.Files(), *options.output));
+    } else {
+      m.SaveMergedFile(*options.output);
     }
+  } catch (const AppError& e) {
+    if (!out.ReaderGone()) ReportError(err, e.Message());
+    return kOutputFailed;
   }
   try {
+    if (!writes && options.output) {
+      err.WriteMessage(std::wstring(L"incmerge: ") + (options.diff ? L"--diff" : L"--check") + L" writes nothing; \"" +
+                       *options.output + L"\" was not written");
+    }
     if (options.verbose) {
       WriteCounts(err, m, summary);
       WriteLinesNotUsed(err, m, options.custom, codec);
     }
-    if (!options.check && !report.empty()) WriteContent(options.output ? out : err, report, codec, L"the report");
+    // With --diff standard output holds the diff, and the report goes to standard error.
+    if (!options.check && !report.empty()) {
+      WriteContent(options.output && writes ? out : err, report, codec, L"the report");
+    }
   } catch (const AppError& e) {
-    const std::wstring done = options.check    ? L""
+    // The reader of a pipe has taken what it wanted: the output is as the status says.
+    if (out.ReaderGone()) return kReportFailed;
+    const std::wstring done = !writes          ? L""
                               : options.output ? L"; the merged file was saved as \"" + *options.output + L"\""
                                                : L"; the merged file went to standard output";
     ReportError(err, e.Message() + done + L"; only the report is missing");
@@ -180,7 +251,7 @@ int RunIncmerge(const std::vector<std::wstring>& args, OutStream& out, OutStream
       return kMerged;
     }
   } catch (const AppError& e) {
-    ReportError(err, e.Message());
+    if (!out.ReaderGone()) ReportError(err, e.Message());
     return kOutputFailed;
   }
   std::unique_ptr<corvanel::AnsiCodec> chosen;

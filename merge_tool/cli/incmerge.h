@@ -27,6 +27,9 @@ class OutStream {
   // One line of incmerge's own (an error, a count), in the platform's encoding for messages,
   // with its line break.
   virtual void WriteMessage(std::wstring_view line) = 0;
+  // After a write failed: whether it failed because the reader closed its end of a pipe (as
+  // "incmerge ... | head" does), which ends the run without a message, as Unix tools end.
+  [[nodiscard]] virtual bool ReaderGone() const { return false; }
 };
 
 // The arguments after the program's name; returns the exit status.

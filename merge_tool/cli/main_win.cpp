@@ -19,6 +19,7 @@ class HandleStream final : public tessaly::cli::OutStream {
   }
 
   [[nodiscard]] bool IsConsole() const override { return console_; }
+  [[nodiscard]] bool ReaderGone() const override { return readerGone_; }
 
   void WriteText(std::wstring_view text) override {
     if (!console_) return WriteBytes(Ansi(text));
@@ -51,7 +52,12 @@ class HandleStream final : public tessaly::cli::OutStream {
  private:
   [[nodiscard]] bool Attached() const { return handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE; }
 
-  [[noreturn]] void Fail() const { corvanel::ThrowLastError(std::wstring(L"Cannot write to ") + name_); }
+  [[noreturn]] void Fail() {
+    const DWORD error = GetLastError();
+    readerGone_ = error == ERROR_NO_DATA || error == ERROR_BROKEN_PIPE || error == ERROR_PIPE_NOT_CONNECTED;
+    SetLastError(error);
+    corvanel::ThrowLastError(std::wstring(L"Cannot write to ") + name_);
+  }
 
   // Messages only: a character the code page lacks may show as a look-alike or "?".
   static std::string Ansi(std::wstring_view text) {
@@ -66,6 +72,7 @@ class HandleStream final : public tessaly::cli::OutStream {
   HANDLE handle_;
   const wchar_t* name_;
   bool console_ = false;
+  bool readerGone_ = false;
 };
 
 }  // namespace

@@ -8,22 +8,26 @@
 namespace tessaly::cli {
 
 namespace {
-enum class Id { Output, Check, Backup, Verbose, Force, Encoding, Help, Version };
+enum class Id { Output, Check, Diff, Backup, Verbose, Force, Encoding, Help, Version };
+
+// An optional value is only ever given after "=", as in GNU tools: "--backup FILE" is no value.
+enum class Value { None, Required, Optional };
 
 struct LongOption {
   std::wstring_view name;
   Id id;
-  bool takesValue;
+  Value value;
 };
-constexpr std::array<LongOption, 8> kLongOptions = {{
-    {L"output", Id::Output, true},
-    {L"check", Id::Check, false},
-    {L"backup", Id::Backup, false},
-    {L"verbose", Id::Verbose, false},
-    {L"force", Id::Force, false},
-    {L"encoding", Id::Encoding, true},
-    {L"help", Id::Help, false},
-    {L"version", Id::Version, false},
+constexpr std::array<LongOption, 9> kLongOptions = {{
+    {L"output", Id::Output, Value::Required},
+    {L"check", Id::Check, Value::None},
+    {L"diff", Id::Diff, Value::None},
+    {L"backup", Id::Backup, Value::Optional},
+    {L"verbose", Id::Verbose, Value::None},
+    {L"force", Id::Force, Value::None},
+    {L"encoding", Id::Encoding, Value::Required},
+    {L"help", Id::Help, Value::None},
+    {L"version", Id::Version, Value::None},
 }};
 
 #ifdef _WIN32
@@ -34,7 +38,7 @@ constexpr bool kWindows = false;
 
 std::wstring Quoted(std::wstring_view text) { return L"\"" + std::wstring(text) + L"\""; }
 
-// "1252", "cp1252", "windows-1252" or "utf-8" (code page 65001), letters in any case.
+// "1252", "cp1252", "windows-1252", or "utf-8" and "utf8" (code page 65001), letters in any case.
 std::optional<unsigned> ParseCodePage(std::wstring_view text) {
   const auto dropPrefix = [&](std::wstring_view prefix) {
     if (text.size() < prefix.size()) return false;
@@ -45,7 +49,7 @@ std::optional<unsigned> ParseCodePage(std::wstring_view text) {
     text.remove_prefix(prefix.size());
     return true;
   };
-  if (dropPrefix(L"utf-8")) return text.empty() ? std::optional<unsigned>(65001) : std::nullopt;
+  if (dropPrefix(L"utf-8") || dropPrefix(L"utf8")) return text.empty() ? std::optional<unsigned>(65001) : std::nullopt;
   if (!dropPrefix(L"windows-")) dropPrefix(L"cp");
   if (text.empty() || text.size() > 5) return std::nullopt;
   unsigned value = 0;
@@ -86,7 +90,7 @@ class Parser {
                                          : L"the CUSTOM file is missing"};
     }
     if (operands.size() > 2) return UsageError{L"unexpected argument " + Quoted(operands[2])};
-    if (options_.backup && !options_.output) {
+    if (options_.backup != Options::Backup::None && !options_.output) {
       return UsageError{L"--backup needs --output: there is no previous file on standard output"};
     }
     options_.standard = operands[0];
@@ -117,12 +121,10 @@ class Parser {
       return Fail(L"option " + Quoted(shown) + L" is ambiguous (" + candidates + L")");
     }
     const std::wstring full = L"--" + std::wstring(found->name);
-    if (!found->takesValue) {
-      if (equals != std::wstring_view::npos) return Fail(L"option " + Quoted(full) + L" takes no value");
-      return Apply(found->id, full, {});
-    }
-    if (equals != std::wstring_view::npos) return Apply(found->id, full, text.substr(equals + 1));
-    TakeNextValue(found->id, full);
+    const bool hasValue = equals != std::wstring_view::npos;
+    if (found->value == Value::None && hasValue) return Fail(L"option " + Quoted(full) + L" takes no value");
+    if (found->value == Value::Required && !hasValue) return TakeNextValue(found->id, full);
+    Apply(found->id, full, hasValue ? std::optional(text.substr(equals + 1)) : std::nullopt);
   }
 
   void Short(std::wstring_view cluster) {
@@ -146,7 +148,9 @@ class Parser {
     Apply(id, shown, args_[next_++]);
   }
 
-  void Apply(Id id, const std::wstring& shown, std::wstring_view value) {
+  // value: none for an option given without one.
+  void Apply(Id id, const std::wstring& shown, std::optional<std::wstring_view> given) {
+    const std::wstring_view value = given.value_or(std::wstring_view());
     switch (id) {
       case Id::Output:
         if (value.empty()) return Fail(L"option " + Quoted(shown) + L" needs a file name");
@@ -158,14 +162,24 @@ class Parser {
         options_.codePage = ParseCodePage(value);
         if (!options_.codePage) {
           return Fail(L"option " + Quoted(shown) + L": " + Quoted(value) +
-                      L" is not a code page (such as 1252, cp1252, windows-1252 or utf-8)");
+                      L" is not a code page (such as 1252, cp1252, windows-1252, utf-8 or utf8)");
         }
         return;
       case Id::Check:
         options_.check = true;
         return;
+      case Id::Diff:
+        options_.diff = true;
+        return;
       case Id::Backup:
-        options_.backup = true;
+        if (!given || value == L"simple") {
+          options_.backup = Options::Backup::Simple;
+        } else if (value == L"numbered") {
+          options_.backup = Options::Backup::Numbered;
+        } else {
+          return Fail(L"option " + Quoted(shown) + L": " + Quoted(value) +
+                      L" is not a kind of backup (simple or numbered)");
+        }
         return;
       case Id::Verbose:
         options_.verbose = true;
@@ -214,20 +228,26 @@ std::wstring UsageText() {
          L"                     a read-only FILE is refused\n"
          L"      --check        write nothing; the exit status tells whether phrases\n"
          L"                     are left\n"
-         L"      --backup       keep the previous FILE as FILE.bak\n"
+         L"      --diff         write nothing; show what the merge changes in STANDARD\n"
+         L"                     as a unified diff, which patch applies (the exit\n"
+         L"                     status as with --check, the report on standard error)\n"
+         L"      --backup[=KIND]  keep the previous FILE: as FILE.bak (simple, the\n"
+         L"                     default; an older one is replaced), or as FILE.~1~,\n"
+         L"                     FILE.~2~... (numbered; none is ever replaced)\n"
          L"      --force        allow FILE to be CUSTOM, and STANDARD and CUSTOM to be\n"
          L"                     one file\n"
-         L"  -v, --verbose      counts, the customized entries that matched no line,\n"
-         L"                     and the customized lines that look like declarations\n"
-         L"                     but were not used, with the reason\n"
-         L"      --encoding CP  code page of the files: 1252, cp1252, windows-1252 or\n"
-         L"                     utf-8 (default: the ANSI code page on Windows, 1252\n"
-         L"                     elsewhere)\n" +
+         L"  -v, --verbose      counts, the replaced lines, the customized entries that\n"
+         L"                     matched no line, and the customized lines that look\n"
+         L"                     like declarations but were not used, with the reason\n"
+         L"      --encoding CP  code page of the files: 1252, cp1252, windows-1252,\n"
+         L"                     utf-8 or utf8, letters in any case (default: the ANSI\n"
+         L"                     code page on Windows, 1252 elsewhere)\n" +
          std::wstring(kWindows ? L"  -h, --help, /?     show this text\n" : L"  -h, --help         show this text\n") +
          L"      --version      show the version\n"
          L"\n"
-         L"Example, the usual upgrade (the merged file replaces the product's new file):\n"
-         L"  incmerge --backup " +
+         L"Example, the usual upgrade (the merged file replaces the product's new file;\n"
+         L"a numbered backup keeps the pristine one even when the step is run again):\n"
+         L"  incmerge --backup=numbered " +
          newFile + L" " + oldFile + L" -o " + newFile +
          L"\n"
          L"\n"

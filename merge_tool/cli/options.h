@@ -11,12 +11,14 @@ namespace tessaly::cli {
 
 struct Options {
   enum class Action { Merge, Help, Version };
+  enum class Backup { None, Simple, Numbered };  // Simple: OUTPUT.bak; Numbered: OUTPUT.~N~
   Action action = Action::Merge;
   std::wstring standard;
   std::wstring custom;
   std::optional<std::wstring> output;  // none (or "-"): standard output
   bool check = false;
-  bool backup = false;
+  bool diff = false;  // a unified diff from STANDARD to the merged file on standard output
+  Backup backup = Backup::None;
   bool verbose = false;
   bool force = false;                // OUTPUT may be CUSTOM, and STANDARD may be CUSTOM
   std::optional<unsigned> codePage;  // none: the system's

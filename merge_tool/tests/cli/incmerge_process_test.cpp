@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <set>
 
 #include "common/version.h"
@@ -129,18 +130,24 @@ TEST_F(Incmerge, EachExitStatusAndWhatItLeaves) {
   }
 }
 
-TEST_F(Incmerge, CheckWritesNothing) {
+TEST_F(Incmerge, CheckWritesNothingAndSaysSoWhenGivenAnOutput) {
   Write("out.inc", "keep");
+  const std::string said = "incmerge: --check writes nothing; \"out.inc\" was not written" + kNewline;
   const struct {
-    const char* custom;
+    std::vector<std::string> args;
     int status;
-  } cases[] = {{"all.inc", 0}, {"part.inc", 1}};
+    std::string err;
+  } cases[] = {
+      {{"--check", "std.inc", "all.inc", "-o", "out.inc", "--backup"}, 0, said},
+      {{"--check", "std.inc", "part.inc", "-o", "out.inc", "--backup=numbered"}, 1, said},
+      {{"--check", "std.inc", "part.inc"}, 1, ""},
+  };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.custom);
-    const Outcome o = Run({"--check", "std.inc", c.custom, "-o", "out.inc", "--backup"});
+    SCOPED_TRACE(c.args[2]);
+    const Outcome o = Run(c.args);
     EXPECT_EQ(o.status, c.status);
     EXPECT_EQ(o.out, "");
-    EXPECT_EQ(o.err, "");
+    EXPECT_EQ(o.err, c.err);
   }
   EXPECT_EQ(Read("out.inc"), "keep");
   EXPECT_EQ(Files(dir), (std::set<std::string>{"all.inc", "out.inc", "part.inc", "std.inc", "sub"}));
@@ -171,6 +178,99 @@ TEST_F(Incmerge, BackupKeepsThePreviousOutputAndReplacesAnOlderBackup) {
   EXPECT_FALSE(fs::exists(dir / "new.inc.bak"));
   EXPECT_EQ(Files(dir), (std::set<std::string>{"all.inc", "new.inc", "out.inc", "out.inc.bak", "part.inc", "std.inc",
                                                "std.inc.bak", "sub"}));
+}
+
+// A retried upgrade step ("incmerge --backup NEW OLD -o NEW" run again) must not lose the
+// pristine NEW: numbered backups keep every previous file.
+TEST_F(Incmerge, NumberedBackupsNeverReplaceOneAnother) {
+  for (int run = 1; run <= 3; ++run) {
+    SCOPED_TRACE(run);
+    EXPECT_EQ(Run({"--backup=numbered", "std.inc", "part.inc", "-o", "std.inc"}).status, 1);
+  }
+  EXPECT_EQ(Read("std.inc.~1~"), kStandard);
+  EXPECT_EQ(Read("std.inc.~2~"), kMergedPart);
+  EXPECT_EQ(Read("std.inc.~3~"), kMergedPart);
+  Write("out.inc", "previous");
+  EXPECT_EQ(Run({"--backup=simple", "std.inc", "all.inc", "-o", "out.inc"}).status, 0);
+  EXPECT_EQ(Read("out.inc.bak"), "previous");
+  EXPECT_EQ(Files(dir), (std::set<std::string>{"all.inc", "out.inc", "out.inc.bak", "part.inc", "std.inc",
+                                               "std.inc.~1~", "std.inc.~2~", "std.inc.~3~", "sub"}));
+  ExpectNoTemporaries();
+}
+
+// The diff goes from the standard file as it is on disk (blanks, line ends, byte-order mark) to
+// the merged file, so that patch makes the one from the other.
+TEST_F(Incmerge, DiffShowsWhatTheMergeChangesAndPatchMakesTheMergedFile) {
+  const struct {
+    const char* what;
+    std::string standard;
+    std::string custom;
+  } cases[] = {
+      {"CR LF, a line with leading blanks, a report", kStandard, kCustomPart},
+      {"all matched", kStandard, kCustomAll},
+      {"LF lines, the last without its end", "CONST txtHello = 1\nx\nCONST txtBye = 2", kCustomAll},
+      {"lone CRs and a byte-order mark",
+       "\xEF\xBB\xBF"
+       "CONST txtHello = 1\rx\rCONST txtBye = 2\r\n",
+       kCustomAll},
+      {"nothing changes", kMergedAll, kCustomAll},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    Write("s.inc", c.standard);
+    Write("c.inc", c.custom);
+    const Outcome merged = Run({"s.inc", "c.inc"});
+    const Outcome diff = Run({"--diff", "s.inc", "c.inc"});
+    EXPECT_EQ(diff.status, merged.status);
+    EXPECT_EQ(diff.err, merged.err);  // the report
+    EXPECT_EQ(Read("s.inc"), c.standard);
+    if (merged.out == c.standard) {
+      EXPECT_EQ(diff.out, "");
+      continue;
+    }
+    EXPECT_EQ(diff.out.rfind("--- s.inc\n+++ s.inc\n@@ -1", 0), 0u) << diff.out;
+#ifndef _WIN32
+    Write("d.patch", diff.out);
+    Write("p.inc", c.standard);
+    const std::string patch = "cd '" + dir.string() + "' && patch -s p.inc d.patch";
+    EXPECT_EQ(std::system(patch.c_str()), 0);
+    EXPECT_EQ(Read("p.inc"), merged.out);
+#endif
+  }
+
+  // Exactly, on every platform; with an output named, which is not written.
+  const Outcome o = Run({"--diff", "-v", "std.inc", "part.inc", "-o", "out.inc"});
+  EXPECT_EQ(o.status, 1);
+  EXPECT_EQ(o.out,
+            "--- std.inc\n+++ out.inc\n@@ -1,4 +1,4 @@\n"
+            "-CONST txtHello = \"Hello\"\r\n+CONST txtHello = \"Hi\"\r\n"
+            " ' greeting\r\n CONST txtCaf\xE9 = \"Caf\xE9\"\r\n"
+            "-  CONST txtBye = \"Bye\"\r\n+CONST txtBye = \"Bye\"\r\n");
+  EXPECT_EQ(o.err.rfind("incmerge: --diff writes nothing; \"out.inc\" was not written" + kNewline, 0), 0u) << o.err;
+  EXPECT_NE(o.err.find("lines replaced: 1" + kNewline + "  line 1: txtHello" + kNewline), std::string::npos) << o.err;
+  EXPECT_NE(o.err.find(kReportPart), std::string::npos);
+  EXPECT_FALSE(fs::exists(dir / "out.inc"));
+}
+
+// "incmerge ... | head": the reader has what it wanted; Unix tools end without a word.
+TEST_F(Incmerge, AReaderThatClosesThePipeEndsTheRunQuietly) {
+  const struct {
+    std::vector<std::string> args;
+    int status;
+  } cases[] = {
+      {{"std.inc", "part.inc"}, 4},
+      {{"--diff", "std.inc", "part.inc"}, 4},
+      {{"--help"}, 4},
+      // The merged file was saved: only the report is missing.
+      {{"std.inc", "part.inc", "-o", "out.inc"}, 5},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.args[0]);
+    const Outcome o = RunIncmergeIntoClosedPipe(dir, c.args);
+    EXPECT_EQ(o.status, c.status);
+    EXPECT_EQ(o.err, "");
+  }
+  EXPECT_EQ(Read("out.inc"), kMergedPart);
 }
 
 TEST_F(Incmerge, OutputMayBeTheStandardFileItselfAndWithForceTheCustomizedOne) {
@@ -229,8 +329,8 @@ TEST_F(Incmerge, VerboseCountsAndNamesTheEntriesThatMatchedNoLine) {
   EXPECT_EQ(o.out, kReportPart);
   const std::string nl = kNewline;
   EXPECT_EQ(o.err, "lines read: 4 standard, 5 customized" + nl + "entries read: 4" + nl + "lines replaced: 1" + nl +
-                       "phrases unmatched: 2" + nl + "entries that matched no line: 3" + nl + "  txtGone" + nl + "  " +
-                       MessageBytes("txtOld\xC3\xA9") + nl + "  CONST  = 4" + nl +
+                       "  line 1: txtHello" + nl + "phrases unmatched: 2" + nl + "entries that matched no line: 3" +
+                       nl + "  txtGone" + nl + "  " + MessageBytes("txtOld\xC3\xA9") + nl + "  CONST  = 4" + nl +
                        "customized lines that look like declarations but were not used: 0" + nl);
 }
 
@@ -313,6 +413,13 @@ TEST_F(Incmerge, ChosenCodePageCarriesDoubleByteTextAndRefusesBrokenSequences) {
   EXPECT_NE(broken.err.find(" code page 932 "), std::string::npos);
   EXPECT_EQ(broken.err.find("ANSI"), std::string::npos);  // chosen, not the system's
   EXPECT_FALSE(fs::exists(dir / "out2.inc"));
+
+  // UTF-8 by the name users know it by, also as iconv spells it.
+  Write("utf8-broken.inc", "CONST txtCaf\xC3\xA9 = \"\xC3\"\r\n");
+  const Outcome notUtf8 = Run({"--encoding=utf8", "utf8.inc", "utf8-broken.inc", "-o", "out3.inc"});
+  EXPECT_EQ(notUtf8.status, 3);
+  ExpectOneErrorLine(notUtf8, "Line 1 is not text that UTF-8 can carry");
+  EXPECT_EQ(notUtf8.err.find("65001"), std::string::npos);
 }
 
 #ifndef _WIN32

@@ -26,6 +26,9 @@ int RunIncmerge(const std::filesystem::path& folder, const std::vector<std::stri
                 const std::filesystem::path& out, const std::filesystem::path& err);
 #endif
 
+// The same with standard output a pipe whose reader has gone (out stays empty).
+Outcome RunIncmergeIntoClosedPipe(const std::filesystem::path& folder, const std::vector<std::string>& args);
+
 // The line break of incmerge's own messages on this platform.
 extern const std::string kNewline;
 // UTF-8 text as incmerge's own messages carry it on this platform.

@@ -3,6 +3,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdlib>
 
 #include "process.h"
@@ -39,6 +40,31 @@ int RunIncmerge(const fs::path& folder, const std::vector<std::string>& args, co
   int status = 0;
   if (child > 0 && ::waitpid(child, &status, 0) == child && WIFEXITED(status)) return WEXITSTATUS(status);
   return -1;
+}
+
+Outcome RunIncmergeIntoClosedPipe(const fs::path& folder, const std::vector<std::string>& args) {
+  int ends[2];
+  if (::pipe(ends) != 0) return {};
+  ::close(ends[0]);  // before the child starts, so that its first write finds no reader
+  const fs::path errPath = fs::temp_directory_path() / ("incmerge-err-" + std::to_string(::getpid()));
+  std::vector<char*> argv{const_cast<char*>(INCMERGE_EXE)};
+  for (const auto& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+  argv.push_back(nullptr);
+  const pid_t child = ::fork();
+  if (child == 0) {
+    // As a shell starts a pipeline's writer: SIGPIPE as the system has it by default.
+    ::signal(SIGPIPE, SIG_DFL);
+    const int err = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    if (err < 0 || ::dup2(ends[1], 1) < 0 || ::dup2(err, 2) < 0 || ::chdir(folder.c_str()) != 0) ::_exit(127);
+    ::execv(INCMERGE_EXE, argv.data());
+    ::_exit(127);
+  }
+  ::close(ends[1]);
+  Outcome outcome;
+  int status = 0;
+  if (child > 0 && ::waitpid(child, &status, 0) == child && WIFEXITED(status)) outcome.status = WEXITSTATUS(status);
+  outcome.err = ReadAndRemove(errPath);
+  return outcome;
 }
 
 Outcome RunIncmerge(const fs::path& folder, const std::vector<std::string>& args) {

@@ -115,6 +115,24 @@ Outcome RunIncmerge(const fs::path& folder, const std::vector<std::string>& args
   return outcome;
 }
 
+Outcome RunIncmergeIntoClosedPipe(const fs::path& folder, const std::vector<std::string>& args) {
+  static int run = 0;
+  const fs::path errPath =
+      fs::temp_directory_path() / ("incmerge-err-" + std::to_string(GetCurrentProcessId()) + "-p" + std::to_string(++run));
+  SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+  HANDLE readEnd = nullptr, writeEnd = nullptr;
+  if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0)) return {};
+  CloseHandle(readEnd);  // before the program starts, so that its first write finds no reader
+  const corvanel::unique_handle out(writeEnd);
+  Outcome outcome;
+  {
+    const auto err = InheritableFile(errPath);
+    outcome.status = RunIncmergeWith(folder, args, out.get(), err.get());
+  }
+  outcome.err = ReadAndRemove(errPath);
+  return outcome;
+}
+
 bool SetFolderReadOnly(const fs::path& folder, bool readOnly) {
   // Wine as root writes despite read-only bits and attributes; the immutable attribute set from
   // the Unix side (Wine starts Unix programs too) holds.

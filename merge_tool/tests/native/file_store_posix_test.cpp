@@ -45,16 +45,23 @@ TEST_F(PosixFiles, FailuresNameTheFileAndChangeNothing) {
   const struct {
     const char* what;
     std::function<void()> action;
+    fs::path named;  // the file the message must name
   } failures[] = {
-      {"missing file", [&] { (void)store.ReadAll(W(dir / "none.inc"), 100); }},
-      {"a folder", [&] { (void)store.ReadAll(W(dir), 100); }},
-      {"oversized", [&] { (void)store.ReadAll(W(dir / "big.inc"), 100); }},
-      {"save into a missing folder", [&] { store.ReplaceAll(W(dir / "no" / "x.inc"), "x"); }},
-      {"save over a folder", [&] { store.ReplaceAll(W(dir), "x"); }},
+      {"missing file", [&] { (void)store.ReadAll(W(dir / "none.inc"), 100); }, dir / "none.inc"},
+      {"a folder", [&] { (void)store.ReadAll(W(dir), 100); }, dir},
+      {"oversized", [&] { (void)store.ReadAll(W(dir / "big.inc"), 100); }, dir / "big.inc"},
+      {"save into a missing folder", [&] { store.ReplaceAll(W(dir / "no" / "x.inc"), "x"); }, dir / "no" / "x.inc"},
+      {"save over a folder", [&] { store.ReplaceAll(W(dir), "x"); }, dir},
   };
   for (const auto& f : failures) {
     SCOPED_TRACE(f.what);
-    EXPECT_THROW(f.action(), corvanel::AppError);
+    try {
+      f.action();
+      ADD_FAILURE() << "no error";
+    } catch (const corvanel::AppError& e) {
+      EXPECT_NE(e.Context().find(L"\"" + W(f.named) + L"\""), std::wstring::npos) << corvanel::WideToUtf8(e.Message());
+      EXPECT_FALSE(e.Reason().empty());
+    }
   }
   EXPECT_EQ(Read(dir / "big.inc"), std::string(200, 'x'));
   EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);

@@ -60,7 +60,17 @@ class EngineFiles : public ::testing::Test {
   }
 };
 
-TEST_F(EngineFiles, AnsiCodePageIsWindows1252) { EXPECT_EQ(GetACP(), 1252u); }
+// The engine reads and writes files in the ANSI code page, which the tests pin to Windows-1252:
+// bytes that mean other characters in other code pages reach the model as 1252's.
+TEST_F(EngineFiles, FilesAreReadAndWrittenInTheAnsiCodePage) {
+  ASSERT_EQ(GetACP(), 1252u) << "the tests assume the code page of LC_ALL=C.UTF-8";
+  Write(L"Lang.inc", "CONST txt\xE9 = \"\x80 \x9F \xFC\"\r\n");
+  m.LoadStandardFile(Path(L"Lang.inc"));
+  EXPECT_EQ(Model(), (std::vector<std::wstring>{L"CONST txt\u00E9 = \"\u20AC \u0178 \u00FC\""}));
+  m.incLines[1] = L"CONST txt\u00E9 = \"\u2122\"";  // a trade mark sign: 0x99 in 1252
+  m.SaveMergedFile(Path(L"out.inc"));
+  EXPECT_EQ(Read(L"out.inc"), "CONST txt\xE9 = \"\x99\"\r\n");
+}
 
 TEST_F(EngineFiles, EveryByteValueSurvivesLoadAndSave) {
   std::string standard;
