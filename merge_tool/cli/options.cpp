@@ -8,15 +8,16 @@
 namespace tessaly::cli {
 
 namespace {
-enum class Id { Output, Check, Backup, Verbose, Force, Encoding, Help, Version };
+enum class Id { Output, Base, Check, Backup, Verbose, Force, Encoding, Help, Version };
 
 struct LongOption {
   std::wstring_view name;
   Id id;
   bool takesValue;
 };
-constexpr std::array<LongOption, 8> kLongOptions = {{
+constexpr std::array<LongOption, 9> kLongOptions = {{
     {L"output", Id::Output, true},
+    {L"base", Id::Base, true},
     {L"check", Id::Check, false},
     {L"backup", Id::Backup, false},
     {L"verbose", Id::Verbose, false},
@@ -153,6 +154,11 @@ class Parser {
         if (options_.output) return Fail(L"the output file is given twice");
         options_.output = std::wstring(value);
         return;
+      case Id::Base:
+        if (value.empty()) return Fail(L"option " + Quoted(shown) + L" needs a file name");
+        if (options_.base) return Fail(L"the previous standard file is given twice");
+        options_.base = std::wstring(value);
+        return;
       case Id::Encoding:
         if (options_.codePage) return Fail(L"the code page is given twice");
         options_.codePage = ParseCodePage(value);
@@ -212,12 +218,17 @@ std::wstring UsageText() {
          std::wstring(kWindows ? L"" : L", a link to it stays a link") +
          L";\n"
          L"                     a read-only FILE is refused\n"
+         L"      --base FILE    the standard file that CUSTOM started from, as it was\n"
+         L"                     shipped: entries that still hold its value are not\n"
+         L"                     carried, so the new standard values arrive; reports\n"
+         L"                     conflicts and changed entries STANDARD no longer has\n"
          L"      --check        write nothing; the exit status tells whether phrases\n"
          L"                     are left\n"
          L"      --backup       keep the previous FILE as FILE.bak\n"
          L"      --force        allow FILE to be CUSTOM, and STANDARD and CUSTOM to be\n"
          L"                     one file\n"
-         L"  -v, --verbose      counts, the customized entries that matched no line,\n"
+         L"  -v, --verbose      counts (with --base: carried, unchanged, conflicts,\n"
+         L"                     gone), the customized entries that matched no line,\n"
          L"                     and the customized lines that look like declarations\n"
          L"                     but were not used, with the reason\n"
          L"      --encoding CP  code page of the files: 1252, cp1252, windows-1252 or\n"
@@ -231,7 +242,8 @@ std::wstring UsageText() {
          newFile + L" " + oldFile + L" -o " + newFile +
          L"\n"
          L"\n"
-         L"Exit status: 0 merged, 1 merged with phrases to edit by hand, 2 wrong usage,\n"
+         L"Exit status: 0 merged, 1 merged with phrases to edit by hand (or, with\n"
+         L"--base, conflicts or gone entries to look at), 2 wrong usage,\n"
          L"3 an input file could not be read or was refused, 4 the output could not be\n"
          L"written, 5 the output was written but the report (or the counts) could not be.\n";
 }
