@@ -53,6 +53,9 @@ class Module1State {
   // The file chosen last in the file selector: folder (ending in "\") and name.
   std::wstring lastPath;
   std::wstring lastFile;
+  // The previous standard file, the one the customised file started from: while one is chosen
+  // (full path), step 2 merges three ways. Empty: two ways.
+  std::wstring basePath;
   // The file selector's accepted choice.
   std::wstring selPath;
   std::wstring selFile;
