@@ -69,6 +69,7 @@ TEST_F(ThreeWay, ThePreviousStandardFileMakesStepTwoMergeThreeWays) {
   EXPECT_EQ(MergeCustom(L"custom.inc"), kHeader + L"CONST txtTasks = \"Tasks\"\r\n");
   Choose(IDC_MAIN_COMMAND3, kSaveCaption, L"merged.inc");
   Program::Answer(app->WaitMessageBox(L"Save"), IDOK);
+  app->Barrier();
   EXPECT_EQ(Read(dir / "merged.inc"),
             "CONST PRODUCT_VERSION = \"4.0\"\r\nconst txtLogin = \"Log in\"\r\nCONST txtSent = \"Sent mail\"\r\n"
             "CONST txtTasks = \"Tasks\"\r\n");
