@@ -1,8 +1,6 @@
 #include "module1.h"
 
 #include <algorithm>
-#include <functional>
-#include <map>
 #include <optional>
 #include <string_view>
 #include <vector>
@@ -38,6 +36,7 @@ class NameIndex {
   // The last position that declares the name, 0 when none does; Next gives the earlier ones.
   [[nodiscard]] int Find(std::wstring_view name) const { return heads_[SlotOf(name)]; }
   [[nodiscard]] int Next(int position) const { return next_[static_cast<std::size_t>(position)]; }
+  [[nodiscard]] std::wstring_view Name(int position) const { return names_[static_cast<std::size_t>(position)]; }
 
  private:
   // The slot of the name's positions, or the empty slot where they would go.
@@ -63,10 +62,11 @@ NameIndex ModelIndex(const std::array<std::wstring, kMaxLines + 1>& lines, int c
   return NameIndex(std::move(names));
 }
 
-// The value of a declaration or entry: the text after the first "=", its ends stripped of
-// spaces and tabs.
-std::wstring_view ValueOf(std::wstring_view line) {
-  const auto equals = line.find(L'=');
+// The value of a declaration or entry, given its name (a view into the line, which ends before
+// the first "="): the text after that "=", its ends stripped of spaces and tabs.
+std::wstring_view ValueAfter(std::wstring_view line, std::wstring_view name) {
+  const auto from = name.empty() ? 0 : static_cast<std::size_t>(name.data() + name.size() - line.data());
+  const auto equals = line.find(L'=', from);
   return equals == std::wstring_view::npos ? std::wstring_view() : StripBlanks(line.substr(equals + 1));
 }
 
@@ -101,24 +101,37 @@ class Module1State::PreviousValues {
  public:
   PreviousValues(std::string_view bytes, const corvanel::AnsiCodec& codec, const std::wstring& context) {
     const RawIncludeFile file = SplitIncludeFile(bytes, static_cast<std::size_t>(-1), context);
-    std::vector<std::size_t> bounds;  // name start, value start, value end, per declaration
-    std::wstring line;
+    // Each line is decoded straight onto the end of the text, and kept only when it declares a
+    // name. No more characters than bytes in any code page: the text never moves.
+    text_.reserve(bytes.size());
+    std::vector<std::size_t> bounds;  // name start, name end, value start, value end, per declaration
+    bounds.reserve(file.lines.size() * 4);
     for (std::size_t i = 0; i < file.lines.size(); ++i) {
-      DecodeIncludeLine(file.lines[i], i + 1, codec, context, line);
+      const std::size_t start = text_.size();
+      if (!codec.DecodeAppend(file.lines[i], text_)) {
+        text_.resize(start);
+        std::wstring line;
+        DecodeIncludeLine(file.lines[i], i + 1, codec, context, line);  // throws, as for the other files
+      }
+      const std::wstring_view line = std::wstring_view(text_).substr(start);
       const auto name = DeclaredName(line);
-      if (!name || name->empty()) continue;
-      bounds.push_back(text_.size());
-      text_ += *name;
-      bounds.push_back(text_.size());
-      text_ += ValueOf(line);
-      bounds.push_back(text_.size());
+      if (!name || name->empty()) {
+        text_.resize(start);
+        continue;
+      }
+      const std::wstring_view value = ValueAfter(line, *name);
+      for (const std::wstring_view part : {*name, value}) {
+        bounds.push_back(static_cast<std::size_t>(part.data() - text_.data()));
+        bounds.push_back(bounds.back() + part.size());
+      }
     }
     const std::wstring_view text(text_);
-    std::vector<std::wstring_view> names(bounds.size() / 3 + 1);
+    std::vector<std::wstring_view> names(bounds.size() / 4 + 1);
     values_.resize(names.size());
-    for (std::size_t d = 0; d * 3 < bounds.size(); ++d) {
-      names[d + 1] = text.substr(bounds[d * 3], bounds[d * 3 + 1] - bounds[d * 3]);
-      values_[d + 1] = text.substr(bounds[d * 3 + 1], bounds[d * 3 + 2] - bounds[d * 3 + 1]);
+    for (std::size_t d = 0; d * 4 < bounds.size(); ++d) {
+      const std::size_t* b = &bounds[d * 4];
+      names[d + 1] = text.substr(b[0], b[1] - b[0]);
+      values_[d + 1] = text.substr(b[2], b[3] - b[2]);
     }
     index_.emplace(std::move(names));
   }
@@ -171,14 +184,20 @@ MergeSummary Module1State::Merge(const std::wstring& path, const PreviousValues*
   // decoded, one line at a time, before the model changes; the replacing entries are then
   // decoded once more, straight into the model's lines, so no copy of the file's text is kept.
   // With a previous standard file the last entry also decides whether the line is kept, and
-  // whether it is a conflict; the entries of names the model lacks are remembered by name.
+  // whether it is a conflict.
   enum Outcome : std::uint8_t { kCarry, kKeep, kConflict };
   const NameIndex index = ModelIndex(incLines, incCount);
   std::array<std::size_t, kMaxLines + 1> replacement;
   replacement.fill(kNone);
   std::array<Outcome, kMaxLines + 1> outcome{};
-  std::vector<std::wstring> goneLines;  // by name, in the order names first came; empty: unchanged
-  std::map<std::wstring, std::size_t, std::less<>> goneByName;
+  // The entries of names the model lacks, with a previous standard file: by their place in
+  // summary.unmatched, which holds their names, and whether they were changed.
+  struct Stray {
+    std::size_t line;
+    bool changed;
+    bool noName;  // an empty name is no name: each such entry stands alone
+  };
+  std::vector<Stray> strays;
   MergeSummary summary;
   summary.lines = file.lines.size();
   std::wstring line;
@@ -194,41 +213,49 @@ MergeSummary Module1State::Merge(const std::wstring& path, const PreviousValues*
       for (; k != 0; k = index.Next(k)) replacement[k] = i;
       continue;
     }
-    const std::wstring_view value = ValueOf(line);
+    const std::wstring_view value = ValueAfter(line, *name);
     const auto before = previous->Find(key);
     const bool unchanged = before && *before == value;
-    if (k == 0) {
-      const auto [at, added] = goneByName.try_emplace(std::wstring(key), goneLines.size());
-      if (added) goneLines.emplace_back();
-      goneLines[at->second] = unchanged ? std::wstring() : line;
-    }
+    if (k == 0) strays.push_back({i, !unchanged, key.empty()});
     for (; k != 0; k = index.Next(k)) {
       replacement[k] = i;
-      const std::wstring_view now = ValueOf(incLines[k]);
-      outcome[k] = unchanged ? kKeep : before && now != *before && now != value ? kConflict : kCarry;
+      outcome[k] = unchanged ? kKeep : kCarry;
+      if (!unchanged && before) {
+        const std::wstring_view now = ValueAfter(incLines[k], index.Name(k));
+        if (now != *before && now != value) outcome[k] = kConflict;
+      }
     }
   }
   incConflicts.clear();
   incGone.clear();
-  std::vector<std::size_t> carried, unchanged;
+  // Lines of one name share their entry, so counting each entry once counts the names.
+  std::vector<bool> counted(previous != nullptr ? file.lines.size() : 0);
   for (int k = 1; k <= incCount; ++k) {
-    const bool named = replacement[k] != kNone;
-    const bool carry = named && outcome[k] != kKeep;
-    incFound[k] = !named ? 0 : carry ? 1 : 2;
-    if (previous != nullptr && named) (carry ? carried : unchanged).push_back(replacement[k]);
+    const std::size_t i = replacement[k];
+    const bool carry = i != kNone && outcome[k] != kKeep;
+    incFound[k] = i == kNone ? 0 : carry ? 1 : 2;
+    if (previous != nullptr && i != kNone && !counted[i]) {
+      counted[i] = true;
+      ++(carry ? summary.carried : summary.unchanged);
+    }
     if (outcome[k] == kConflict) incConflicts.push_back(incLines[k]);
-    if (carry) DecodeIncludeLine(file.lines[replacement[k]], replacement[k] + 1, *codec_, context, incLines[k]);
+    if (carry) DecodeIncludeLine(file.lines[i], i + 1, *codec_, context, incLines[k]);
   }
-  for (std::wstring& gone : goneLines) {
-    if (!gone.empty()) incGone.push_back(std::move(gone));
+  // Gone: of each name the model lacks, its last entry, when changed; decoded once more.
+  if (!strays.empty()) {
+    const std::size_t first = summary.unmatched.size() - strays.size();
+    std::vector<std::wstring_view> names(strays.size() + 1);
+    for (std::size_t n = 0; n < strays.size(); ++n) {
+      if (!strays[n].noName) names[n + 1] = summary.unmatched[first + n];
+    }
+    const NameIndex byName(std::move(names));
+    for (std::size_t n = 0; n < strays.size(); ++n) {
+      const bool last = strays[n].noName || byName.Find(summary.unmatched[first + n]) == static_cast<int>(n + 1);
+      if (!last || !strays[n].changed) continue;
+      DecodeIncludeLine(file.lines[strays[n].line], strays[n].line + 1, *codec_, context, line);
+      incGone.push_back(line);
+    }
   }
-  // Lines of one name share their entry: the distinct entries are the names.
-  for (auto* entries : {&carried, &unchanged}) {
-    std::sort(entries->begin(), entries->end());
-    entries->erase(std::unique(entries->begin(), entries->end()), entries->end());
-  }
-  summary.carried = carried.size();
-  summary.unchanged = unchanged.size();
   return summary;
 }
 
