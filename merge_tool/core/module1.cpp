@@ -28,21 +28,26 @@ class NameIndex {
     heads_.assign(capacity, 0);
     for (std::size_t k = 1; k < names_.size(); ++k) {
       if (names_[k].empty()) continue;
-      int& head = heads_[SlotOf(names_[k])];
+      int& head = heads_[SlotOf(names_[k], Hash(names_[k]))];
       next_[k] = head;
       head = static_cast<int>(k);
     }
   }
   // The last position that declares the name, 0 when none does; Next gives the earlier ones.
-  [[nodiscard]] int Find(std::wstring_view name) const { return heads_[SlotOf(name)]; }
+  // The name's hash may be given, when several indexes are asked for one name.
+  [[nodiscard]] int Find(std::wstring_view name) const { return heads_[SlotOf(name, Hash(name))]; }
+  [[nodiscard]] int Find(std::wstring_view name, std::uint32_t hash) const { return heads_[SlotOf(name, hash)]; }
+  [[nodiscard]] static std::uint32_t Hash(std::wstring_view name) {
+    std::uint32_t hash = 2166136261u;  // FNV-1a
+    for (const wchar_t c : name) hash = (hash ^ static_cast<std::uint32_t>(c)) * 16777619u;
+    return hash;
+  }
   [[nodiscard]] int Next(int position) const { return next_[static_cast<std::size_t>(position)]; }
   [[nodiscard]] std::wstring_view Name(int position) const { return names_[static_cast<std::size_t>(position)]; }
 
  private:
   // The slot of the name's positions, or the empty slot where they would go.
-  [[nodiscard]] std::size_t SlotOf(std::wstring_view name) const {
-    std::uint32_t hash = 2166136261u;  // FNV-1a
-    for (const wchar_t c : name) hash = (hash ^ static_cast<std::uint32_t>(c)) * 16777619u;
+  [[nodiscard]] std::size_t SlotOf(std::wstring_view name, std::uint32_t hash) const {
     const std::size_t mask = heads_.size() - 1;
     for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
       if (heads_[i] == 0 || names_[static_cast<std::size_t>(heads_[i])] == name) return i;
@@ -121,7 +126,8 @@ class Module1State::PreviousValues {
       }
       const std::wstring_view value = ValueAfter(line, *name);
       for (const std::wstring_view part : {*name, value}) {
-        bounds.push_back(static_cast<std::size_t>(part.data() - text_.data()));
+        // An empty value may be a view of nothing, not into the line.
+        bounds.push_back(part.empty() ? start : static_cast<std::size_t>(part.data() - text_.data()));
         bounds.push_back(bounds.back() + part.size());
       }
     }
@@ -139,8 +145,8 @@ class Module1State::PreviousValues {
   PreviousValues& operator=(const PreviousValues&) = delete;
 
   // The value the file declared for the name; none when it declared no such name.
-  [[nodiscard]] std::optional<std::wstring_view> Find(std::wstring_view name) const {
-    const int d = index_->Find(name);
+  [[nodiscard]] std::optional<std::wstring_view> Find(std::wstring_view name, std::uint32_t hash) const {
+    const int d = index_->Find(name, hash);
     return d == 0 ? std::nullopt : std::optional<std::wstring_view>(values_[static_cast<std::size_t>(d)]);
   }
 
@@ -207,14 +213,15 @@ MergeSummary Module1State::Merge(const std::wstring& path, const PreviousValues*
     if (!name) continue;
     ++summary.entries;
     const auto key = StripBlanks(*name);
-    int k = key.empty() ? 0 : index.Find(key);
+    const std::uint32_t hash = NameIndex::Hash(key);
+    int k = key.empty() ? 0 : index.Find(key, hash);
     if (k == 0) summary.unmatched.emplace_back(key.empty() ? std::wstring_view(line) : key);
     if (previous == nullptr) {
       for (; k != 0; k = index.Next(k)) replacement[k] = i;
       continue;
     }
     const std::wstring_view value = ValueAfter(line, *name);
-    const auto before = previous->Find(key);
+    const auto before = previous->Find(key, hash);
     const bool unchanged = before && *before == value;
     if (k == 0) strays.push_back({i, !unchanged, key.empty()});
     for (; k != 0; k = index.Next(k)) {
