@@ -161,13 +161,11 @@ void Module1State::LoadStandardFile(const std::wstring& path) {
   const std::string bytes = files_->ReadAll(path, kMaxFileBytes);
   const RawIncludeFile file = SplitIncludeFile(bytes, kMaxLines, context);
 
-  // Every line is decoded once to see that the file loads, and once more straight into the
-  // model: no second copy of the file's text.
-  std::wstring line;
-  for (std::size_t i = 0; i < file.lines.size(); ++i) DecodeIncludeLine(file.lines[i], i + 1, *codec_, context, line);
-  for (std::size_t i = 0; i < file.lines.size(); ++i) {
-    DecodeIncludeLine(file.lines[i], i + 1, *codec_, context, incLines[i + 1]);
-  }
+  // Every line is decoded once, into a string of its own, and all of them take their places in
+  // the model only once the whole file has loaded; the model's previous lines are freed.
+  std::vector<std::wstring> lines(file.lines.size());
+  for (std::size_t i = 0; i < file.lines.size(); ++i) DecodeIncludeLine(file.lines[i], i + 1, *codec_, context, lines[i]);
+  for (std::size_t i = 0; i < file.lines.size(); ++i) incLines[i + 1].swap(lines[i]);
   incCount = static_cast<std::int16_t>(file.lines.size());
   incUtf8Bom = file.utf8Bom;
 }
