@@ -51,9 +51,15 @@ TEST_F(ThreeWay, ThePreviousStandardFileMakesStepTwoMergeThreeWays) {
   EXPECT_FALSE(app->Enabled(IDC_MAIN_COMMAND2)) << "choosing the previous file is no step";
 
   LoadStandard(L"std.inc");
-  EXPECT_EQ(MergeCustom(L"custom.inc"), kHeader + L"CONST txtTasks = \"Tasks\"\r\n\r\n" + kConflictsHeader +
-                                            L"CONST txtSent = \"Sent messages\"\r\n\r\n" + kGoneHeader +
-                                            L"CONST txtSignature = \"Sent from Contoso\"\r\n");
+  Choose(IDC_MAIN_COMMAND2, kCustomCaption, L"custom.inc");
+  const HWND message = app->WaitWindow(L"Message");
+  ASSERT_NE(message, nullptr);
+  EXPECT_EQ(TextOf(message, IDC_WARN_TEXT1), kHeader + L"CONST txtTasks = \"Tasks\"\r\n\r\n" + kConflictsHeader +
+                                                 L"CONST txtSent = \"Sent messages\"\r\n\r\n" + kGoneHeader +
+                                                 L"CONST txtSignature = \"Sent from Contoso\"\r\n");
+  app->Screenshot("three-way-report", message);
+  Program::Click(message, IDC_WARN_COMMAND1);
+  ASSERT_TRUE(Program::WaitHidden(message));
   Choose(IDC_MAIN_COMMAND3, kSaveCaption, L"merged.inc");
   ExpectNoMessageBox();
   EXPECT_EQ(Read(dir / "merged.inc"),
