@@ -1,5 +1,6 @@
 // Load + merge + report + save at the model's maximum (1000 standard lines, 1000 entries):
-// - in memory, against the literal algorithm of substring search over every line;
+// - in memory, against the literal algorithm of substring search over every line, and three
+//   ways (with a previous standard file of 1000 lines) against two;
 // - through real files (POSIX file access, safe save), against the floor of the same file
 //   access with no decoding or merging: both files read, the output written in one safe step.
 // The ratios are printed at the end.
@@ -40,6 +41,31 @@ std::string CustomFile() {
   return text;
 }
 
+// The standard file the customised one started from: the same phrases, every 20th with another
+// value, so that the new standard file changed it and each of those entries is a conflict.
+// Every customised entry differs from it: all are carried, the three-way merge's most work.
+std::string PreviousValue(int i) {
+  return std::string("\"") + (i % 20 == 1 ? "Previous" : "Standard") + " text number " + std::to_string(i) + "\"";
+}
+std::string PreviousStandardFile() {
+  std::string text;
+  for (int i = 0; i < 1000; ++i) {
+    text += i % 10 == 0 ? "' section " + std::to_string(i) + "\r\n"
+                        : "CONST txtPhrase" + std::to_string(i) + " = " + PreviousValue(i) + "\r\n";
+  }
+  return text;
+}
+
+// A site's file as sites have them: every entry of the previous standard file, one in 20 changed.
+std::string SiteFile() {
+  std::string text;
+  for (int i = 999; i >= 0; --i) {
+    text += "CONST txtPhrase" + std::to_string(i) + " = " +
+            (i % 20 == 3 ? "\"Customised text " + std::to_string(i) + "\"" : PreviousValue(i)) + "\r\n";
+  }
+  return text;
+}
+
 // The two files on disk for the file cases, in a folder of this run.
 struct DiskFiles {
   fs::path dir = fs::temp_directory_path() / ("tessaly-bench-" + std::to_string(::getpid()));
@@ -73,6 +99,34 @@ void BM_MergeIndexed(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_MergeIndexed)->Unit(benchmark::kMicrosecond);
+
+// Two ways, or three with the previous standard file, on the customised file given.
+void MergeInMemory(benchmark::State& state, const std::string& custom, bool threeWay) {
+  tessaly::testing::MemoryFileStore files;
+  files.files[L"std"] = StandardFile();
+  files.files[L"custom"] = custom;
+  files.files[L"base"] = PreviousStandardFile();
+  corvanel::Cp1252Codec codec;
+  for (auto _ : state) {
+    tessaly::Module1State m(files, codec);
+    m.LoadStandardFile(L"std");
+    if (threeWay) {
+      m.MergeCustomFile(L"custom", L"base");
+    } else {
+      m.MergeCustomFile(L"custom");
+    }
+    benchmark::DoNotOptimize(m.BuildReportText());
+    m.SaveMergedFile(L"out");
+  }
+}
+// Every entry changed: all carried, each base value compared, 50 conflicts: the most work.
+void BM_MergeThreeWay(benchmark::State& state) { MergeInMemory(state, CustomFile(), true); }
+BENCHMARK(BM_MergeThreeWay)->Unit(benchmark::kMicrosecond);
+// A site's usual file, both ways: the three-way merge carries one entry in 20.
+void BM_MergeSiteTwoWay(benchmark::State& state) { MergeInMemory(state, SiteFile(), false); }
+BENCHMARK(BM_MergeSiteTwoWay)->Unit(benchmark::kMicrosecond);
+void BM_MergeSiteThreeWay(benchmark::State& state) { MergeInMemory(state, SiteFile(), true); }
+BENCHMARK(BM_MergeSiteThreeWay)->Unit(benchmark::kMicrosecond);
 
 // The literal algorithm: every entry searched as a substring in every model line.
 void BM_MergeLiteralSubstring(benchmark::State& state) {
@@ -153,8 +207,12 @@ class RatioReporter final : public benchmark::ConsoleReporter {
     std::printf("\n");
     ratio("Lead of the engine over the literal substring algorithm", "BM_MergeLiteralSubstring", "BM_MergeIndexed",
           true, "at least 100x");
+    ratio("Three-way merge against the two-way merge, every entry changed", "BM_MergeThreeWay", "BM_MergeIndexed",
+          true, "at most 1.2x");
+    ratio("Three-way merge against the two-way merge, one entry in 20 changed", "BM_MergeSiteThreeWay",
+          "BM_MergeSiteTwoWay", true, "at most 1.2x");
     ratio("Merge through real files against the file floor", "BM_MergeFiles", "BM_FileFloor", false,
-          "at most 2x");
+          "at most 1.3x");
   }
 
  private:

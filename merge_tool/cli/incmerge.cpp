@@ -55,12 +55,33 @@ std::wstring MergedText(const Module1State& m) {
   return text;
 }
 
-void WriteCounts(OutStream& err, const Module1State& m, const MergeSummary& summary) {
+// Tessaly's header speaks of Lang.inc and Notepad whatever was merged: incmerge names the two
+// files, as given. The report goes out in the files' code page, so a character of a name that it
+// cannot represent is shown as "?".
+std::wstring PhrasesHeader(const Options& options, const corvanel::AnsiCodec& codec) {
+  const auto shown = [&](std::wstring_view name) {
+    std::wstring text;
+    std::string scratch;
+    for (std::size_t i = 0; i < name.size();) {
+      const bool pair = name[i] >= 0xD800 && name[i] <= 0xDBFF && i + 1 < name.size();
+      const std::wstring_view c = name.substr(i, pair ? 2 : 1);
+      scratch.clear();
+      text += codec.EncodeAppend(c, scratch) ? std::wstring(c) : std::wstring(L"?");
+      i += c.size();
+    }
+    return L"\"" + text + L"\"";
+  };
+  return L"The following phrases were found in the standard file " + shown(options.standard) +
+         L"\r\nbut were not found in the customized file " + shown(options.custom) +
+         L".\r\nPlease edit them by hand in the merged file.\r\n\r\n";
+}
+
+void WriteCounts(OutStream& err, const Module1State& m, const MergeSummary& summary, bool threeWay) {
   int replaced = 0;
   int unmatchedPhrases = 0;
   for (int k = 1; k <= m.incCount; ++k) {
     replaced += m.incFound[k] == 1 ? 1 : 0;
-    unmatchedPhrases += IsPhrase(m.incLines[k]) && m.incFound[k] != 1 ? 1 : 0;
+    unmatchedPhrases += IsPhrase(m.incLines[k]) && m.incFound[k] == 0 ? 1 : 0;
   }
   err.WriteMessage(L"lines read: " + std::to_wstring(m.incCount) + L" standard, " + std::to_wstring(summary.lines) +
                    L" customized");
@@ -74,6 +95,11 @@ void WriteCounts(OutStream& err, const Module1State& m, const MergeSummary& summ
   err.WriteMessage(L"phrases unmatched: " + std::to_wstring(unmatchedPhrases));
   err.WriteMessage(L"entries that matched no line: " + std::to_wstring(summary.unmatched.size()));
   for (const std::wstring& name : summary.unmatched) err.WriteMessage(L"  " + name);
+  if (!threeWay) return;
+  err.WriteMessage(L"entries carried: " + std::to_wstring(summary.carried));
+  err.WriteMessage(L"entries unchanged (the new standard value kept): " + std::to_wstring(summary.unchanged));
+  err.WriteMessage(L"conflicts: " + std::to_wstring(m.incConflicts.size()));
+  err.WriteMessage(L"gone: " + std::to_wstring(m.incGone.size()));
 }
 
 // Names compared as VBScript compares them, without regard to the case of ASCII letters.
@@ -172,15 +198,15 @@ int Merge(const Options& options, const corvanel::AnsiCodec& codec, OutStream& o
   MergeSummary summary;
   std::string standardBytes;  // for --diff
   try {
-    // Both inputs are read whole before anything is written, so OUTPUT may be either of them.
+    // Every input is read whole before anything is written, so OUTPUT may be any of them.
     m.LoadStandardFile(options.standard);
-    summary = m.MergeCustomFile(options.custom);
+    summary = options.base ? m.MergeCustomFile(options.custom, *options.base) : m.MergeCustomFile(options.custom);
     if (options.diff) standardBytes = m.Files().ReadAll(options.standard, kMaxFileBytes);
   } catch (const AppError& e) {
     ReportError(err, e.Message());
     return kInputFailed;
   }
-  const std::wstring report = m.BuildReportText();
+  const std::wstring report = m.BuildReportText(PhrasesHeader(options, codec));
   const int status = report.empty() ? kMerged : kPhrasesLeft;
   // The merged file (or the diff) first: the exit status tells what became of it, whatever
   // happens to the report afterwards.
@@ -213,7 +239,7 @@ int Merge(const Options& options, const corvanel::AnsiCodec& codec, OutStream& o
                        *options.output + L"\" was not written");
     }
     if (options.verbose) {
-      WriteCounts(err, m, summary);
+      WriteCounts(err, m, summary, options.base.has_value());
       WriteLinesNotUsed(err, m, options.custom, codec);
     }
     // With --diff standard output holds the diff, and the report goes to standard error.

@@ -8,7 +8,7 @@
 namespace tessaly::cli {
 
 namespace {
-enum class Id { Output, Check, Diff, Backup, Verbose, Force, Encoding, Help, Version };
+enum class Id { Output, Base, Check, Diff, Backup, Verbose, Force, Encoding, Help, Version };
 
 // An optional value is only ever given after "=", as in GNU tools: "--backup FILE" is no value.
 enum class Value { None, Required, Optional };
@@ -18,8 +18,9 @@ struct LongOption {
   Id id;
   Value value;
 };
-constexpr std::array<LongOption, 9> kLongOptions = {{
+constexpr std::array<LongOption, 10> kLongOptions = {{
     {L"output", Id::Output, Value::Required},
+    {L"base", Id::Base, Value::Required},
     {L"check", Id::Check, Value::None},
     {L"diff", Id::Diff, Value::None},
     {L"backup", Id::Backup, Value::Optional},
@@ -157,6 +158,11 @@ class Parser {
         if (options_.output) return Fail(L"the output file is given twice");
         options_.output = std::wstring(value);
         return;
+      case Id::Base:
+        if (value.empty()) return Fail(L"option " + Quoted(shown) + L" needs a file name");
+        if (options_.base) return Fail(L"the previous standard file is given twice");
+        options_.base = std::wstring(value);
+        return;
       case Id::Encoding:
         if (options_.codePage) return Fail(L"the code page is given twice");
         options_.codePage = ParseCodePage(value);
@@ -226,6 +232,10 @@ std::wstring UsageText() {
          std::wstring(kWindows ? L"" : L", a link to it stays a link") +
          L";\n"
          L"                     a read-only FILE is refused\n"
+         L"      --base FILE    the standard file that CUSTOM started from, as it was\n"
+         L"                     shipped: entries that still hold its value are not\n"
+         L"                     carried, so the new standard values arrive; reports\n"
+         L"                     conflicts and changed entries STANDARD no longer has\n"
          L"      --check        write nothing; the exit status tells whether phrases\n"
          L"                     are left\n"
          L"      --diff         write nothing; show what the merge changes in STANDARD\n"
@@ -236,7 +246,8 @@ std::wstring UsageText() {
          L"                     FILE.~2~... (numbered; none is ever replaced)\n"
          L"      --force        allow FILE to be CUSTOM, and STANDARD and CUSTOM to be\n"
          L"                     one file\n"
-         L"  -v, --verbose      counts, the replaced lines, the customized entries that\n"
+         L"  -v, --verbose      counts (with --base: carried, unchanged, conflicts,\n"
+         L"                     gone), the replaced lines, the customized entries that\n"
          L"                     matched no line, and the customized lines that look\n"
          L"                     like declarations but were not used, with the reason\n"
          L"      --encoding CP  code page of the files: 1252, cp1252, windows-1252,\n"
@@ -251,7 +262,8 @@ std::wstring UsageText() {
          newFile + L" " + oldFile + L" -o " + newFile +
          L"\n"
          L"\n"
-         L"Exit status: 0 merged, 1 merged with phrases to edit by hand, 2 wrong usage,\n"
+         L"Exit status: 0 merged, 1 merged with phrases to edit by hand (or, with\n"
+         L"--base, conflicts or gone entries to look at), 2 wrong usage,\n"
          L"3 an input file could not be read or was refused, 4 the output could not be\n"
          L"written, 5 the output was written but the report (or the counts) could not be.\n";
 }

@@ -16,6 +16,7 @@ struct Options {
   std::wstring standard;
   std::wstring custom;
   std::optional<std::wstring> output;  // none (or "-"): standard output
+  std::optional<std::wstring> base;    // the standard file CUSTOM started from: a three-way merge
   bool check = false;
   bool diff = false;  // a unified diff from STANDARD to the merged file on standard output
   Backup backup = Backup::None;

@@ -131,8 +131,9 @@ std::optional<std::wstring_view> EntryName(std::wstring_view line) {
 }
 
 std::optional<std::wstring_view> DeclaredName(std::wstring_view line) {
-  const auto first = line.find_first_not_of(L" \t");
-  if (first == std::wstring_view::npos) return std::nullopt;
+  std::size_t first = 0;
+  while (first < line.size() && (line[first] == L' ' || line[first] == L'\t')) ++first;
+  if (first == line.size()) return std::nullopt;
   line.remove_prefix(first);
   if (line.size() < 6 || !StartsWithConstKeyword(line) || (line[5] != L' ' && line[5] != L'\t')) {
     return std::nullopt;
@@ -163,10 +164,12 @@ std::wstring_view WhyNotAnEntry(std::wstring_view line) {
 bool IsPhrase(std::wstring_view line) { return line.substr(0, 6) == L"CONST "; }
 
 std::wstring_view StripBlanks(std::wstring_view text) {
-  const auto first = text.find_first_not_of(L" \t");
-  if (first == std::wstring_view::npos) return {};
-  const auto last = text.find_last_not_of(L" \t");
-  return text.substr(first, last - first + 1);
+  // Plain loops: find_first_not_of with a set calls a search of the set for every character.
+  const auto blank = [](wchar_t c) { return c == L' ' || c == L'\t'; };
+  std::size_t first = 0, end = text.size();
+  while (first < end && blank(text[first])) ++first;
+  while (end > first && blank(text[end - 1])) --end;
+  return first == end ? std::wstring_view() : text.substr(first, end - first);
 }
 
 }  // namespace tessaly

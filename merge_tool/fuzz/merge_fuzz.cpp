@@ -1,10 +1,11 @@
 // libFuzzer target: any bytes as a standard and a customised file (split at the first 0xFF 0x00
 // pair). Loading, merging, reporting and saving must never crash, the merge must give what the
-// rule applied entry by entry gives, and whatever loads and is not replaced must save back to
-// the same bytes.
+// rule applied entry by entry gives (three ways too, against two bases whose outcome is known),
+// and whatever loads and is not replaced must save back to the same bytes.
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "common/core/app_error.h"
@@ -58,6 +59,29 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (m.incLines[k] != reference[k] || m.incFound[k] != referenceFound[k]) __builtin_trap();
   }
   (void)m.BuildReportText();
+
+  // Three ways: against a base that declares nothing, the two-way merge; against the standard
+  // file as its own base, each line the standard's (kept) or the two-way merge's (carried).
+  files.files[L"none"] = "";
+  for (const wchar_t* base : {L"none", L"s"}) {
+    tessaly::Module1State three(files, codec);
+    three.LoadStandardFile(L"s");
+    try {
+      three.MergeCustomFile(L"c", base);
+    } catch (const corvanel::AppError&) {
+      continue;
+    }
+    const bool declaresNothing = base == std::wstring_view(L"none");
+    for (int k = 1; k <= m.incCount; ++k) {
+      const std::int16_t found = three.incFound[k];
+      if (found < 0 || found > 2 || (found != 0) != (m.incFound[k] != 0)) __builtin_trap();
+      if (three.incLines[k] != (found == 1 ? m.incLines[k] : standard[k])) __builtin_trap();
+      if (declaresNothing && found == 2) __builtin_trap();
+    }
+    if (declaresNothing && !three.incConflicts.empty()) __builtin_trap();
+    (void)three.BuildReportText();
+  }
+
   m.SaveMergedFile(L"out");
 
   // The saved bytes are the model's lines, each ended by CR LF, after the kept byte-order mark.

@@ -47,6 +47,9 @@ void MainFrm::Form_Load() {
     CreateWindowExW(0, L"BUTTON", b.caption, WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, 0, 0, 0, hwnd_,
                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(b.id)), instance, nullptr);
   }
+  const HMENU systemMenu = GetSystemMenu(hwnd_, FALSE);
+  AppendMenuW(systemMenu, MF_SEPARATOR, 0, nullptr);
+  AppendMenuW(systemMenu, MF_STRING, IDM_MAIN_PREVIOUS_STANDARD, L"Previous standard file...");
   Layout(DpiOf(hwnd_));
   SetMergeState(Module1.mergeState);
   savedFocus_ = GetDlgItem(hwnd_, IDC_MAIN_COMMAND1);
@@ -79,7 +82,11 @@ void MainFrm::Command1_Click() {
 
 void MainFrm::Command2_Click() {
   if (fSelect(L"Locate customized .inc file", L"*.inc", L"*.inc", Module1.lastPath, Module1.lastFile) == 0) return;
-  Module1.MergeCustomFile(Module1.lastPath + Module1.lastFile);
+  if (Module1.basePath.empty()) {
+    Module1.MergeCustomFile(Module1.lastPath + Module1.lastFile);
+  } else {
+    Module1.MergeCustomFile(Module1.lastPath + Module1.lastFile, Module1.basePath);
+  }
   SetMergeState(StateAfter(Step::kMergeCustom));
   const std::wstring report = Module1.BuildReportText();
   if (!report.empty()) warnFrm_.ShowText(hwnd_, report);
@@ -99,6 +106,20 @@ void MainFrm::Command3_Click() {
 void MainFrm::Command4_Click() { SendMessageW(hwnd_, WM_SYSCOMMAND, SC_CLOSE, 0); }
 
 void MainFrm::Command5_Click() { warnFrm_.ShowText(hwnd_, kInstructions); }
+
+// The base is read by each merge, so a file replaced meanwhile counts as it is then.
+void MainFrm::mnuPrevious_Click() {
+  if (Module1.basePath.empty()) {
+    if (fSelect(L"Locate previous standard .inc file", L"*.inc", L"*.inc", Module1.lastPath, Module1.lastFile) == 0) {
+      return;
+    }
+    Module1.basePath = Module1.lastPath + Module1.lastFile;
+  } else {
+    Module1.basePath.clear();
+  }
+  CheckMenuItem(GetSystemMenu(hwnd_, FALSE), IDM_MAIN_PREVIOUS_STANDARD,
+                MF_BYCOMMAND | (Module1.basePath.empty() ? MF_UNCHECKED : MF_CHECKED));
+}
 
 void MainFrm::Form_QueryUnload(bool& Cancel) {
   if (!CloseAsks(Module1.mergeState)) EndProgram();
@@ -167,6 +188,10 @@ LRESULT MainFrm::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         default:
           break;
       }
+      return 0;
+    case WM_SYSCOMMAND:
+      if ((wParam & 0xFFF0) != IDM_MAIN_PREVIOUS_STANDARD) return DefaultProc(message, wParam, lParam);
+      if (IsWindowEnabled(hwnd_)) mnuPrevious_Click();
       return 0;
     case DM_GETDEFID: {
       // No default button: Enter presses the focused one.

@@ -26,6 +26,9 @@ class MainFrm final : public Window {
   void Command3_Click();
   void Command4_Click();
   void Command5_Click();
+  // The system menu's "Previous standard file...": chooses the base of three-way merges, or
+  // clears the one chosen.
+  void mnuPrevious_Click();
   // Every close request, whatever its reason. Ends the program at once unless Cancel is set.
   void Form_QueryUnload(bool& Cancel);
   [[nodiscard]] int FirstControlId() const noexcept override;

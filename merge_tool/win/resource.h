@@ -9,6 +9,8 @@
 #define IDC_MAIN_COMMAND3 103
 #define IDC_MAIN_COMMAND4 104
 #define IDC_MAIN_COMMAND5 105
+// The system menu's own item: below 0xF000, its four low bits clear (the system uses those).
+#define IDM_MAIN_PREVIOUS_STANDARD 0x0110
 
 // warnFrm
 #define IDC_WARN_TEXT1 201

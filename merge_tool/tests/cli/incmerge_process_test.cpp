@@ -18,11 +18,12 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const std::string kHeader =
-    "The following phrases were found in the standard Lang.inc file\r\n"
-    "but were not found in the custom Lang.inc file.\r\n"
-    "Please edit them manually using Notepad.exe .\r\n"
-    "\r\n";
+// The report's header names the two files as given.
+std::string Header(const std::string& standard, const std::string& custom) {
+  return "The following phrases were found in the standard file \"" + standard +
+         "\"\r\nbut were not found in the customized file \"" + custom +
+         "\".\r\nPlease edit them by hand in the merged file.\r\n\r\n";
+}
 
 // Windows-1252 bytes: "\xE9" is e acute.
 const std::string kStandard =
@@ -34,7 +35,8 @@ const std::string kMergedAll =
 const std::string kCustomPart = "CONST txtHello = \"Hi\"\r\n' not an entry\r\nCONST txtGone = \"old\"\r\n";
 const std::string kMergedPart =
     "CONST txtHello = \"Hi\"\r\n' greeting\r\nCONST txtCaf\xE9 = \"Caf\xE9\"\r\nCONST txtBye = \"Bye\"\r\n";
-const std::string kReportPart = kHeader + "CONST txtCaf\xE9 = \"Caf\xE9\"\r\nCONST txtBye = \"Bye\"\r\n";
+const std::string kPartList = "CONST txtCaf\xE9 = \"Caf\xE9\"\r\nCONST txtBye = \"Bye\"\r\n";
+const std::string kReportPart = Header("std.inc", "part.inc") + kPartList;
 
 class Incmerge : public WorkFolderTest {
  protected:
@@ -293,7 +295,7 @@ TEST_F(Incmerge, WithoutOutputTheFileGoesToStandardOutputAndTheReportToStandardE
   } cases[] = {
       {{"std.inc", "all.inc"}, 0, kMergedAll, ""},
       {{"std.inc", "part.inc"}, 1, kMergedPart, kReportPart},
-      {{"bom.inc", "part.inc"}, 1, "\xEF\xBB\xBF" + kMergedPart, kReportPart},
+      {{"bom.inc", "part.inc"}, 1, "\xEF\xBB\xBF" + kMergedPart, Header("bom.inc", "part.inc") + kPartList},
       {{"std.inc", "part.inc", "-o", "-"}, 1, kMergedPart, kReportPart},
   };
   for (const auto& c : cases) {
@@ -326,7 +328,7 @@ TEST_F(Incmerge, VerboseCountsAndNamesTheEntriesThatMatchedNoLine) {
   Write("custom.inc", "CONST txtGone = 1\r\nCONST txtHello = 2\r\nconst txtOld\xE9 = 3\r\nCONST  = 4\r\nx\r\n");
   const Outcome o = Run({"-v", "std.inc", "custom.inc", "-o", "out.inc"});
   EXPECT_EQ(o.status, 1);
-  EXPECT_EQ(o.out, kReportPart);
+  EXPECT_EQ(o.out, Header("std.inc", "custom.inc") + kPartList);
   const std::string nl = kNewline;
   EXPECT_EQ(o.err, "lines read: 4 standard, 5 customized" + nl + "entries read: 4" + nl + "lines replaced: 1" + nl +
                        "  line 1: txtHello" + nl + "phrases unmatched: 2" + nl + "entries that matched no line: 3" +
@@ -371,6 +373,188 @@ TEST_F(Incmerge, VerboseNamesTheDeclarationLikeLinesThatWereNotUsedAndWhy) {
   EXPECT_EQ(o.err.substr(o.err.find(header)), header + listed);
 }
 
+// Lines of a file, each ended by CR LF.
+std::string Lines(std::initializer_list<std::string> lines) {
+  std::string text;
+  for (const std::string& line : lines) text += line + "\r\n";
+  return text;
+}
+
+const std::string kConflictsHeader =
+    "The following phrases were changed in the custom file and also, to another\r\n"
+    "text, in the standard file. The custom text was kept; the new standard\r\n"
+    "text is shown here. Please compare them.\r\n"
+    "\r\n";
+const std::string kGoneHeader =
+    "The following phrases were changed in the custom file but are no longer\r\n"
+    "in the standard file. They were not carried over.\r\n"
+    "\r\n";
+
+// Three releases of a language file and a site that customised it, upgraded twice as setup
+// programs are told to: the shipped copy kept beside the file as the base, replaced after each
+// upgrade. Windows-1252 bytes: "\xE7" is c cedilla, "\xE2" a circumflex.
+TEST_F(Incmerge, ThreeWayUpgradesKeepTheSitesChangesAndTheVendorsFixes) {
+  const std::string release40 = Lines({
+      "<%", "' Pellinor 4.0 language file (English)", "CONST PRODUCT_VERSION = \"4.0\"",
+      "CONST PRODUCT_DESCRIPTION = \"Pellinor web mail\"", "CONST txtWelcome = \"Welcome to Pellinor\"",
+      "CONST txtLogin = \"Log in\"", "CONST txtLogout = \"Log out\"", "CONST txtInbox = \"Inbox\"",
+      "CONST txtSent = \"Sent items\"", "CONST txtCompose = \"New message\"",
+      "CONST txtSignature = \"Sent from Pellinor\"", "%>"});
+  // The site's copy, edited in another editor: LF line ends, its own layout and comments.
+  const std::string site = "<%\n' Pellinor 4.0 language file (English), Contoso's texts\n"
+                           "CONST PRODUCT_VERSION = \"4.0\"\n"
+                           "CONST PRODUCT_DESCRIPTION = \"Pellinor web mail\"\n"
+                           "CONST txtWelcome = \"Welcome to Contoso mail\"\n"
+                           "const txtLogin   =  \"Log in\"\t\n"
+                           "CONST txtLogout = \"Log out\"\n"
+                           "CONST txtInbox = \"Courrier re\xE7u\"\n"
+                           "CONST txtSent = \"Sent mail\"\n"
+                           "CONST txtCompose = \"New message\"\n"
+                           "CONST txtSignature = \"Sent from Contoso\"\n"
+                           "%>\n";
+  const std::string release41 = Lines({
+      "<%", "' Pellinor 4.1 language file (English)", "CONST PRODUCT_VERSION = \"4.1\"",
+      "CONST PRODUCT_DESCRIPTION = \"Pellinor web mail and calendar\"",
+      "CONST txtWelcome = \"Welcome to Pellinor\"", "CONST txtLogin = \"Sign in\"", "CONST txtLogout = \"Sign out\"",
+      "CONST txtInbox = \"Inbox\"", "CONST txtSent = \"Sent messages\"", "CONST txtCompose = \"New message\"",
+      "CONST txtTasks = \"Tasks\"", "%>"});
+  fs::create_directories(dir / "new");
+  Write("Lang.inc.shipped", release40);
+  Write("Lang.inc", site);
+  Write("new/Lang.inc", release41);
+  // OUTPUT is CUSTOM here: --force allows it, and the backup keeps the site's file.
+  const std::vector<std::string> upgrade = {"--base", "Lang.inc.shipped", "new/Lang.inc", "Lang.inc", "-o",
+                                            "Lang.inc", "--backup", "--force"};
+
+  // The two-way merge would have put the old version number back.
+  EXPECT_NE(Run({"new/Lang.inc", "Lang.inc"}).out.find("CONST PRODUCT_VERSION = \"4.0\""), std::string::npos);
+
+  std::vector<std::string> verbose = upgrade;
+  verbose.push_back("-v");
+  const Outcome first = Run(verbose);
+  EXPECT_EQ(first.status, 1);
+  EXPECT_EQ(Read("Lang.inc"),
+            Lines({"<%", "' Pellinor 4.1 language file (English)", "CONST PRODUCT_VERSION = \"4.1\"",
+                   "CONST PRODUCT_DESCRIPTION = \"Pellinor web mail and calendar\"",
+                   "CONST txtWelcome = \"Welcome to Contoso mail\"", "CONST txtLogin = \"Sign in\"",
+                   "CONST txtLogout = \"Sign out\"", "CONST txtInbox = \"Courrier re\xE7u\"",
+                   "CONST txtSent = \"Sent mail\"", "CONST txtCompose = \"New message\"", "CONST txtTasks = \"Tasks\"",
+                   "%>"}));
+  EXPECT_EQ(Read("Lang.inc.bak"), site);
+  EXPECT_EQ(first.out, Header("new/Lang.inc", "Lang.inc") + "CONST txtTasks = \"Tasks\"\r\n\r\n" + kConflictsHeader +
+                           "CONST txtSent = \"Sent messages\"\r\n\r\n" + kGoneHeader +
+                           "CONST txtSignature = \"Sent from Contoso\"\r\n");
+  const std::string nl = kNewline;
+  EXPECT_NE(first.err.find("entries carried: 3" + nl + "entries unchanged (the new standard value kept): 5" + nl +
+                           "conflicts: 1" + nl + "gone: 1" + nl),
+            std::string::npos)
+      << first.err;
+
+  // The recipe's last step; then the administrator edits the new phrase, and 4.2 comes.
+  Write("Lang.inc.shipped", release41);
+  std::string edited = Read("Lang.inc");
+  edited.replace(edited.find("\"Tasks\""), 7, "\"T\xE2" "ches\"");
+  Write("Lang.inc", edited);
+  std::string release42 = release41;
+  for (const auto& [from, to] : {std::pair<std::string, std::string>{"4.1", "4.2"}, {"Sign out", "Sign off"},
+                                 {"\"Tasks\"", "\"To do\""}}) {
+    for (auto at = release42.find(from); at != std::string::npos; at = release42.find(from, at + to.size())) {
+      release42.replace(at, from.size(), to);
+    }
+  }
+  Write("new/Lang.inc", release42);
+  const Outcome second = Run(upgrade);
+  EXPECT_EQ(second.status, 1);
+  EXPECT_EQ(second.out, kConflictsHeader + "CONST txtTasks = \"To do\"\r\n");
+  EXPECT_EQ(Read("Lang.inc"),
+            Lines({"<%", "' Pellinor 4.2 language file (English)", "CONST PRODUCT_VERSION = \"4.2\"",
+                   "CONST PRODUCT_DESCRIPTION = \"Pellinor web mail and calendar\"",
+                   "CONST txtWelcome = \"Welcome to Contoso mail\"", "CONST txtLogin = \"Sign in\"",
+                   "CONST txtLogout = \"Sign off\"", "CONST txtInbox = \"Courrier re\xE7u\"",
+                   "CONST txtSent = \"Sent mail\"", "CONST txtCompose = \"New message\"",
+                   "CONST txtTasks = \"T\xE2" "ches\"", "%>"}));
+
+  // Nothing left to look at: status 0, and the same again is the same.
+  Write("Lang.inc.shipped", release42);
+  EXPECT_EQ(Run(upgrade).status, 0);
+  const std::string settled = Read("Lang.inc");
+  EXPECT_EQ(Run(upgrade).status, 0);
+  EXPECT_EQ(Read("Lang.inc"), settled);
+}
+
+TEST_F(Incmerge, ABaseIsReadLikeTheOtherInputsAndARefusedOneWritesNothing) {
+  Write("base.inc", "CONST txtHello = \"Hi\"\r\nCONST txtBye = \"Bye\"\r\n");
+  Write("utf16.inc", std::string("\xFF\xFE"
+                                 "C\0O\0",
+                                 6));
+  Write("latin.inc", "CONST txtCaf\xE9 = 1\r\n");
+  std::string long1500;
+  for (int i = 0; i < 1500; ++i) long1500 += "CONST x" + std::to_string(i) + " = 1\r\n";
+  Write("long.inc", long1500);
+  const struct {
+    const char* what;
+    std::vector<std::string> args;
+    int status;
+    std::string naming;  // for errors, what the one line must name
+    std::string merged;  // out.inc afterwards
+  } cases[] = {
+      {"an unchanged entry is not carried", {"--base", "base.inc", "std.inc", "part.inc", "-o", "out.inc"}, 1, "",
+       "CONST txtHello = \"Hello\"\r\n" + kMergedPart.substr(kMergedPart.find("\r\n") + 2)},
+      {"a missing base", {"--base=none.inc", "std.inc", "all.inc", "-o", "out.inc"}, 3, "\"none.inc\"", "keep"},
+      {"a UTF-16 base", {"--base", "utf16.inc", "std.inc", "all.inc", "-o", "out.inc", "--backup"}, 3,
+       "\"utf16.inc\"", "keep"},
+      {"a base that is no text in the chosen code page",
+       {"--encoding=utf-8", "--base", "latin.inc", "base.inc", "part.inc", "-o", "out.inc"}, 3, "\"latin.inc\"", "keep"},
+      {"a base folder", {"--base", "sub", "std.inc", "all.inc", "-o", "out.inc"}, 3, "\"sub\"", "keep"},
+      {"a base given twice", {"--base", "a", "--base", "b", "std.inc", "all.inc", "-o", "out.inc"}, 2, "twice", "keep"},
+      {"--base without a file", {"std.inc", "all.inc", "-o", "out.inc", "--base"}, 2, "\"--base\"", "keep"},
+      {"a base of 1500 lines is accepted", {"--base", "long.inc", "std.inc", "all.inc", "-o", "out.inc"}, 0, "",
+       kMergedAll},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    Write("out.inc", "keep");
+    const Outcome o = Run(c.args);
+    EXPECT_EQ(o.status, c.status) << o.err;
+    if (c.status >= 2) ExpectOneErrorLine(o, c.naming);
+    EXPECT_EQ(Read("out.inc"), c.merged);
+    EXPECT_FALSE(fs::exists(dir / "out.inc.bak"));
+  }
+  // The first case's report: the unchanged entry supplied its phrase; the changed one the new
+  // file lacks is gone.
+  EXPECT_EQ(Run({"--base", "base.inc", "std.inc", "part.inc", "-o", "out.inc"}).out,
+            kReportPart + "\r\n" + kGoneHeader + "CONST txtGone = \"old\"\r\n");
+}
+
+TEST_F(Incmerge, ThreeWayStatusAndCheck) {
+  Write("base.inc", kStandard);
+  const struct {
+    const char* what;
+    std::string custom;
+    int status;
+  } cases[] = {
+      {"every entry unchanged: the standard file, nothing to report", kStandard, 0},
+      {"a changed entry carried", kStandard + "CONST txtHello = \"Hi\"\r\n", 0},
+      {"a gone entry alone", kStandard + "CONST txtOld = 5\r\n", 1},
+      {"an unchanged entry the new file dropped is no news", kStandard + "CONST txtOld = 5\r\n", 0},
+  };
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    const auto& c = cases[i];
+    SCOPED_TRACE(c.what);
+    if (i == 3) Write("base.inc", kStandard + "CONST txtOld = 5\r\n");
+    Write("c.inc", c.custom);
+    const Outcome checked = Run({"--check", "--base", "base.inc", "std.inc", "c.inc", "-o", "out.inc", "--backup"});
+    EXPECT_EQ(checked.status, c.status);
+    EXPECT_EQ(checked.out, "");
+    EXPECT_EQ(checked.err, "incmerge: --check writes nothing; \"out.inc\" was not written\n");
+    EXPECT_FALSE(fs::exists(dir / "out.inc"));
+    const Outcome merged = Run({"--base", "base.inc", "std.inc", "c.inc", "-o", "out.inc"});
+    EXPECT_EQ(merged.status, c.status);
+    EXPECT_EQ(merged.out.empty(), c.status == 0);
+    fs::remove(dir / "out.inc");
+  }
+}
+
 TEST_F(Incmerge, HelpAndVersion) {
 #ifdef _WIN32
   const char* const windowsHelp = "/?";
@@ -399,7 +583,7 @@ TEST_F(Incmerge, ChosenCodePageCarriesDoubleByteTextAndRefusesBrokenSequences) {
   const Outcome merged = Run({"--encoding", "932", "sjis.inc", "sjis-custom.inc", "-o", "out.inc"});
   EXPECT_EQ(merged.status, 1);
   EXPECT_EQ(Read("out.inc"), "CONST txt\x93\xFA\x96\x7B = \"\x8E\x9A\"\r\nCONST txtB = 1\r\n");
-  EXPECT_EQ(merged.out, kHeader + "CONST txtB = 1\r\n");
+  EXPECT_EQ(merged.out, Header("sjis.inc", "sjis-custom.inc") + "CONST txtB = 1\r\n");
 
   // UTF-8 by its name.
   Write("utf8.inc", "CONST txtCaf\xC3\xA9 = \"\xE2\x82\xAC\"\r\n");

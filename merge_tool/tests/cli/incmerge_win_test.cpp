@@ -53,9 +53,9 @@ TEST_F(IncmergeWin, ConsoleShowsTheReportAsText) {
                                                   CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   EXPECT_EQ(RunIncmergeWith(dir, {"std.inc", "custom.inc", "-o", "out.inc"}, screen.get(), errors.get()), 1);
   const std::vector<std::wstring> expected = {
-      L"The following phrases were found in the standard Lang.inc file",
-      L"but were not found in the custom Lang.inc file.",
-      L"Please edit them manually using Notepad.exe .",
+      L"The following phrases were found in the standard file \"std.inc\"",
+      L"but were not found in the customized file \"custom.inc\".",
+      L"Please edit them by hand in the merged file.",
       L"",
       L"CONST txtCaf\u00E9 = \"\u20AC 5\"",
       L"",

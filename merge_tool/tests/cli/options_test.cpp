@@ -59,6 +59,8 @@ TEST(ParseArguments, AcceptsTheUsualShapes) {
       {{L"--enc=Windows-1250", L"s", L"c"}, With(Merge(L"s", L"c"), [](Options& o) { o.codePage = 1250; })},
       {{L"--encoding=UTF-8", L"s", L"c"}, With(Merge(L"s", L"c"), [](Options& o) { o.codePage = 65001; })},
       {{L"--encoding=utf-8", L"s", L"c"}, With(Merge(L"s", L"c"), [](Options& o) { o.codePage = 65001; })},
+      {{L"--base", L"b", L"s", L"c"}, With(Merge(L"s", L"c"), [](Options& o) { o.base = L"b"; })},
+      {{L"s", L"--base=-", L"c", L"-oo"}, With(plain, [](Options& o) { o.base = L"-"; })},
       {{L"-h"}, With(Options{}, [](Options& o) { o.action = Action::Help; })},
       {{L"s", L"-h"}, With(Options{}, [](Options& o) { o.action = Action::Help; })},
       {{L"--help"}, With(Options{}, [](Options& o) { o.action = Action::Help; })},
@@ -109,6 +111,8 @@ TEST(ParseArguments, RefusesWithOneLineSayingWhatIsWrong) {
       {{L"/?"}, L"the CUSTOM file is missing"},  // a file name here, as "/" begins every absolute one
       {{L"--encoding=1252", L"--encoding=1252", L"s", L"c"}, L"the code page is given twice"},
       {{L"--help", L"--frob"}, L"unknown option \"--frob\""},
+      {{L"--ba", L"s", L"c"}, L"option \"--ba\" is ambiguous (--base, --backup)"},
+      {{L"--base=", L"s", L"c"}, L"option \"--base\" needs a file name"},
   };
   for (const auto& c : cases) {
     const auto got = ParseArguments(c.args);

@@ -240,6 +240,14 @@ void Program::PressKey(WORD key, Held held) const {
   Barrier();
 }
 
+HWND Program::OpenSystemMenu(HWND window) const {
+  // Menus belong to their process: another program can neither read nor invoke them by handle.
+  const LPARAM down = 1 | static_cast<LPARAM>(MapVirtualKeyW(VK_SPACE, MAPVK_VK_TO_VSC) << 16) | (1L << 29);
+  PostMessageW(window, WM_SYSKEYDOWN, VK_SPACE, down);
+  PostMessageW(window, WM_SYSKEYUP, VK_SPACE, down | (1L << 30) | (1L << 31));
+  return WaitWindow(L"", L"#32768");
+}
+
 void Program::SwitchAwayAndBack(HWND window, const std::function<void()>& meanwhile) const {
   const HWND elsewhere = ElsewhereWindow();
   ShowWindow(elsewhere, SW_SHOWNA);

@@ -60,6 +60,9 @@ class Program {
   // key arrives as WM_SYSKEYDOWN and WM_SYSKEYUP with the context bit, as an access key does.
   // Returns once the program has handled the key.
   void PressKey(WORD key, Held held = Held::kNothing) const;
+  // Alt+Space as the keyboard delivers it to the window, which opens its system menu; returns the
+  // open menu (null, and a test failure, when none opens). Its items are then chosen with keys.
+  [[nodiscard]] HWND OpenSystemMenu(HWND window) const;
   // Another program's window takes the activation (Alt+Tab away); `meanwhile` runs; then `window`
   // gets it back (or a window it opens at once, such as a message box).
   void SwitchAwayAndBack(HWND window, const std::function<void()>& meanwhile = {}) const;

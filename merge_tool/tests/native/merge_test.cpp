@@ -156,6 +156,249 @@ TEST_F(Engine, MergeCases) {
   }
 }
 
+const std::wstring kConflictsHeader =
+    L"The following phrases were changed in the custom file and also, to another\r\n"
+    L"text, in the standard file. The custom text was kept; the new standard\r\n"
+    L"text is shown here. Please compare them.\r\n"
+    L"\r\n";
+const std::wstring kGoneHeader =
+    L"The following phrases were changed in the custom file but are no longer\r\n"
+    L"in the standard file. They were not carried over.\r\n"
+    L"\r\n";
+
+struct ThreeWayCase {
+  const char* what;
+  std::string base;
+  std::string standard;
+  std::string custom;
+  std::vector<std::wstring> model;
+  std::vector<int> found;
+  std::vector<std::wstring> conflicts;
+  std::vector<std::wstring> gone;
+  std::size_t carried, unchanged;
+};
+
+const ThreeWayCase kThreeWayCases[] = {
+    {"the vendor's new value arrives where the site kept the old one",
+     "CONST a = 1\r\nCONST b = 1\r\n",
+     "CONST a = 2\r\nCONST b = 2\r\n",
+     "CONST a = 1\r\nCONST b = 5\r\n",
+     {L"CONST a = 2", L"CONST b = 5"},
+     {2, 1},
+     {L"CONST b = 2"},
+     {},
+     1,
+     1},
+    {"keyword case, blanks and tabs around name, = and value are no change",
+     "const a=\t\"x y\" \r\n\tCONST\tb =1\r\nCONST c = 1\r\n",
+     "CONST a = \"new\"\r\nCONST b = 2\r\nCONST c = 2\r\n",
+     "CONST   a  =  \"x y\"\t\r\ncOnSt b\t=\t1\r\nCONST c = 1 ' note\r\n",
+     {L"CONST a = \"new\"", L"CONST b = 2", L"CONST c = 1 ' note"},
+     {2, 2, 1},
+     {L"CONST c = 2"},
+     {},
+     1,
+     2},
+    {"line ends and a byte-order mark are no change",
+     "\xEF\xBB\xBF"
+     "CONST a = 1\rCONST b = 1\nCONST c = 1",
+     "CONST a = 2\r\nCONST b = 2\r\nCONST c = 2\r\n",
+     "\xEF\xBB\xBF"
+     "CONST a = 1\r\nCONST b = 1\nCONST c = 5\r\n",
+     {L"CONST a = 2", L"CONST b = 2", L"CONST c = 5"},
+     {2, 2, 1},
+     {L"CONST c = 2"},
+     {},
+     1,
+     2},
+    {"empty values compare like any other",
+     "CONST a =\r\nCONST b = \t\r\n",
+     "CONST a = 2\r\nCONST b = 2\r\n",
+     "CONST a = \r\nCONST b = 5\r\n",
+     {L"CONST a = 2", L"CONST b = 5"},
+     {2, 1},
+     {L"CONST b = 2"},
+     {},
+     1,
+     1},
+    {"values differ in case or inner blanks: changed",
+     "CONST a = \"Yes\"\r\nCONST b = \"a b\"\r\n",
+     "CONST a = \"Yes\"\r\nCONST b = \"a b\"\r\n",
+     "CONST a = \"yes\"\r\nCONST b = \"a  b\"\r\n",
+     {L"CONST a = \"yes\"", L"CONST b = \"a  b\""},
+     {1, 1},
+     {},
+     {},
+     2,
+     0},
+    {"the last entry of a name decides: unchanged after changed",
+     "CONST a = 1\r\n",
+     "CONST a = 2\r\n",
+     "CONST a = 5\r\nCONST a = 1\r\n",
+     {L"CONST a = 2"},
+     {2},
+     {},
+     {},
+     0,
+     1},
+    {"the last entry of a name decides: changed after unchanged",
+     "CONST a = 1\r\n",
+     "CONST a = 2\r\n",
+     "CONST a = 1\r\nCONST a = 5\r\n",
+     {L"CONST a = 5"},
+     {1},
+     {L"CONST a = 2"},
+     {},
+     1,
+     0},
+    {"the base's last declaration of a name gives its value",
+     "CONST a = 5\r\nCONST a = 1\r\n",
+     "CONST a = 2\r\n",
+     "CONST a = 1\r\n",
+     {L"CONST a = 2"},
+     {2},
+     {},
+     {},
+     0,
+     1},
+    {"a name the base lacks is carried as today, never a conflict",
+     "CONST other = 1\r\n",
+     "CONST a = 2\r\n",
+     "CONST a = 5\r\n",
+     {L"CONST a = 5"},
+     {1},
+     {},
+     {},
+     1,
+     0},
+    {"both changed to the same value: carried, no conflict",
+     "CONST a = 1\r\n",
+     "CONST a = 2\r\n",
+     "const a = 2\r\n",
+     {L"const a = 2"},
+     {1},
+     {},
+     {},
+     1,
+     0},
+    {"only the site changed: carried, no conflict",
+     "CONST a = 1\r\n",
+     "CONST a = 1\r\n",
+     "CONST a = 5\r\n",
+     {L"CONST a = 5"},
+     {1},
+     {},
+     {},
+     1,
+     0},
+    {"a name the new file dropped: gone when changed, silent when not, last entry deciding",
+     "CONST a = 1\r\nCONST b = 1\r\nCONST c = 1\r\n",
+     "CONST x = 0\r\n",
+     "CONST b = 1\r\nCONST a = 1\r\nCONST a = \"mine\"\r\nCONST c = 7\r\nCONST c = 1\r\nCONST d = 3\r\n",
+     {L"CONST x = 0"},
+     {0},
+     {},
+     {L"CONST a = \"mine\"", L"CONST d = 3"},
+     0,
+     0},
+    {"a base that declares nothing: today's merge, no conflicts",
+     "' nothing\r\n",
+     "CONST a = 2\r\nCONST b = 2\r\n",
+     "CONST a = 2\r\nCONST b = 5\r\nCONST z = 1\r\n",
+     {L"CONST a = 2", L"CONST b = 5"},
+     {1, 1},
+     {},
+     {L"CONST z = 1"},
+     2,
+     0},
+    {"two declarations of one name: each line compared with its own value",
+     "CONST a = 1\r\n",
+     "CONST a = 1\r\nCONST a = 2\r\n",
+     "CONST a = 5\r\n",
+     {L"CONST a = 5", L"CONST a = 5"},
+     {1, 1},
+     {L"CONST a = 2"},
+     {},
+     1,
+     0},
+};
+
+TEST_F(Engine, ThreeWayCases) {
+  for (const auto& c : kThreeWayCases) {
+    SCOPED_TRACE(c.what);
+    Module1State fresh{files, codec};
+    m = fresh;
+    Load(c.standard);
+    files.files[L"base.inc"] = c.base;
+    files.files[L"custom.inc"] = c.custom;
+    const MergeSummary summary = m.MergeCustomFile(L"custom.inc", L"base.inc");
+    EXPECT_EQ(Model(), c.model);
+    EXPECT_EQ(Found(), c.found);
+    EXPECT_EQ(m.incConflicts, c.conflicts);
+    EXPECT_EQ(m.incGone, c.gone);
+    EXPECT_EQ(summary.carried, c.carried);
+    EXPECT_EQ(summary.unchanged, c.unchanged);
+  }
+}
+
+TEST_F(Engine, ThreeWayReportHasOneSectionPerList) {
+  const std::string base = "CONST keep = 1\r\nCONST both = 1\r\nCONST drop = 1\r\n";
+  const std::string standard = "CONST keep = 2\r\nCONST both = 2\r\nCONST added = 2\r\n";
+  const struct {
+    const char* what;
+    std::string custom;
+    std::wstring report;
+  } cases[] = {
+      {"unchanged entries supply their phrases", "CONST keep = 1\r\nCONST both = 1\r\nCONST added = 1\r\n", L""},
+      {"all three sections",
+       "CONST keep = 1\r\nCONST both = 9\r\nCONST drop = 9\r\n",
+       kHeader + L"CONST added = 2\r\n\r\n" + kConflictsHeader + L"CONST both = 2\r\n\r\n" + kGoneHeader +
+           L"CONST drop = 9\r\n"},
+      {"a conflict alone has no empty line above it", "CONST keep = 1\r\nCONST both = 9\r\nCONST added = 3\r\n",
+       kConflictsHeader + L"CONST both = 2\r\n"},
+      {"gone alone", "CONST keep = 1\r\nCONST both = 1\r\nCONST added = 3\r\nCONST drop = 9\r\n",
+       kGoneHeader + L"CONST drop = 9\r\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    Load(standard);
+    files.files[L"base.inc"] = base;
+    files.files[L"custom.inc"] = c.custom;
+    m.MergeCustomFile(L"custom.inc", L"base.inc");
+    EXPECT_EQ(m.BuildReportText(), c.report);
+  }
+  // A two-way merge afterwards reports no three-way list of the one before.
+  Load(standard);
+  Merge("CONST keep = 1\r\nCONST both = 9\r\nCONST added = 3\r\n");
+  EXPECT_EQ(m.BuildReportText(), L"");
+  EXPECT_EQ(m.BuildReportText(L"Header\r\n"), L"");
+  Merge("");
+  EXPECT_EQ(m.BuildReportText(L"Header\r\n"), L"Header\r\nCONST keep = 1\r\nCONST both = 9\r\nCONST added = 3\r\n");
+}
+
+TEST_F(Engine, ARefusedBaseLeavesEverythingAsItWas) {
+  Load("CONST a = 1\r\n");
+  files.files[L"custom.inc"] = "CONST a = 5\r\n";
+  std::string longBase;  // longer than a standard file may be: accepted
+  for (int i = 0; i < 1500; ++i) longBase += "CONST a" + std::to_string(i) + " = 1\r\n";
+  files.files[L"long.inc"] = longBase + "CONST a = 5\r\n";
+  files.files[L"utf16.inc"] = std::string("\xFF\xFE\x43\0", 4);
+  for (const wchar_t* refused : {L"utf16.inc", L"gone.inc"}) {
+    SCOPED_TRACE(corvanel::WideToUtf8(refused));
+    try {
+      m.MergeCustomFile(L"custom.inc", refused);
+      ADD_FAILURE() << "no error";
+    } catch (const AppError& e) {
+      EXPECT_NE(e.Message().find(L"\"" + std::wstring(refused) + L"\""), std::wstring::npos)
+          << corvanel::WideToUtf8(e.Message());
+    }
+    EXPECT_EQ(Model(), std::vector<std::wstring>{L"CONST a = 1"});
+  }
+  m.MergeCustomFile(L"custom.inc", L"long.inc");
+  EXPECT_EQ(Model(), std::vector<std::wstring>{L"CONST a = 1"});
+  EXPECT_EQ(Found(), std::vector<int>{2});
+}
+
 TEST_F(Engine, ReportIsByteForByte) {
   Load("CONST a = 1\r\nCONST b = 2\r\n");
   Merge("");
