@@ -1,0 +1,134 @@
+#!/usr/bin/env bash
+# The README's WiX example end to end: compiles examples/setup/vardock.wxi into a small product
+# (product.wxs) with msitools' wixl, checks where its actions sit in the installation script, and
+# installs and removes it with Wine's msiexec against the IIS stand-in registered in the prefix:
+# install, uninstall, and an install whose ADD fails and must roll back.
+# usage: msi_test.sh VARDOCK_EXE   (WINEPREFIX: the test prefix, with the stand-in registered)
+set -uo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+vardock=${1:?usage: msi_test.sh VARDOCK_EXE}
+: "${WINEPREFIX:?WINEPREFIX must name the test prefix}"
+for tool in wixl:wixl msiinfo:msitools; do
+  command -v "${tool%%:*}" >/dev/null ||
+    { echo "${tool%%:*} is missing (Debian package ${tool#*:}; bash scripts/test.sh installs it)"; exit 1; }
+done
+
+work=$PWD/msi-test
+rm -rf "$work" && mkdir -p "$work/src"
+# wixl takes File/@Source relative to where it runs.
+cp "$here/../vardock.wxi" "$here/product.wxs" "$vardock" "$work/src/" || exit 1
+echo '<%@ Language="VBScript" %>' >"$work/src/Default.asp"
+(cd "$work/src" && wixl -a x64 -o ../example.msi product.wxs) || { echo "wixl failed"; exit 1; }
+
+failures=0
+check() {  # DESCRIPTION COMMAND...: the command must succeed
+  local what=$1
+  shift
+  if "$@"; then echo "ok   $what"; else echo "FAIL $what"; failures=$((failures + 1)); fi
+}
+
+# Where the actions sit: deferred actions run only inside the installation script, between
+# InstallInitialize and InstallFinalize (Windows Installer refuses them elsewhere, error 2762).
+msiinfo export "$work/example.msi" InstallExecuteSequence | tr -d '\r' >"$work/sequence.idt"
+msiinfo export "$work/example.msi" CustomAction | tr -d '\r' >"$work/actions.idt"
+column() { awk -F'\t' -v key="$1" -v n="$2" '$1 == key { print $n }' "$3"; }
+in_order() {  # ACTION...: each is in the sequence, each after the one before
+  local previous=-1 action n
+  for action; do
+    n=$(column "$action" 3 "$work/sequence.idt")
+    [[ $n =~ ^[0-9]+$ ]] && ((n > previous)) || { echo "     $action at ${n:-no place}, after $previous"; return 1; }
+    previous=$n
+  done
+}
+check "VardockDel: after InstallInitialize, before RemoveFiles" in_order InstallInitialize VardockDel RemoveFiles
+check "VardockAdd: after InstallFiles, before InstallFinalize" in_order InstallFiles VardockAdd InstallFinalize
+for action in VardockAdd VardockDel; do
+  # 3090: an installed program (18), deferred (1024), without impersonation (2048), status checked.
+  check "$action: deferred, without impersonation, status checked" test "$(column $action 2 "$work/actions.idt")" = 3090
+done
+check "VardockAdd's condition" test "$(column VardockAdd 2 "$work/sequence.idt")" = "NOT Installed"
+check "VardockDel's condition" test "$(column VardockDel 2 "$work/sequence.idt")" = 'REMOVE="ALL" AND NOT UPGRADINGPRODUCTCODE'
+
+system32=$WINEPREFIX/drive_c/windows/system32
+installed="$WINEPREFIX/drive_c/Program Files/Vardock setup example"
+vardock_log=$WINEPREFIX/drive_c/windows/temp/vardock.log
+standin=$work/iis-standin.txt
+CORVANEL_IIS_STANDIN=$(winepath -w "$standin" 2>/dev/null) && export CORVANEL_IIS_STANDIN || exit 1
+server='domain "CORVANEL"
+[W3SVC] IIsWebService
+[W3SVC/AppPools] IIsApplicationPools
+[W3SVC/1] IIsWebServer
+ServerComment = "Default Web Site"
+[W3SVC/1/ROOT] IIsWebVirtualDir'
+reg() { wine "$system32/reg.exe" "$@" 2>/dev/null | tr -d '\r'; }
+# Vardock's values: the 64-bit reg.exe sees the registry's 32-bit view under WOW6432Node.
+value32() { reg query 'HKLM\Software\WOW6432Node\Corvanel\Mobile' /v "$1" | awk -v v="$1" '$1 == v { print $3 }'; }
+no_values32() { [[ -z $(value32 IISWebServer)$(value32 IISWebVirtualDir) ]]; }
+no_key64() { ! reg query 'HKLM\Software\Corvanel\Mobile' >/dev/null; }
+reg delete 'HKLM\Software\WOW6432Node\Corvanel\Mobile' /f >/dev/null
+rm -rf "$installed" "$vardock_log"
+
+# Runs msiexec with the arguments, without a window; $status is its exit status and
+# $work/NAME.log its log as UTF-8 (Windows' msiexec writes UTF-16LE, Wine's the ANSI code page).
+msiexec() {
+  local name=$1
+  shift
+  wine "$system32/msiexec.exe" "$@" /qn /l*v "$(winepath -w "$work/$name-msiexec.log" 2>/dev/null)"
+  status=$?
+  if grep -qaP '\x00' "$work/$name-msiexec.log"; then
+    iconv -f UTF-16 -t UTF-8 "$work/$name-msiexec.log"
+  else
+    cat "$work/$name-msiexec.log"
+  fi | tr -d '\r' >"$work/$name.log"
+}
+msi=$(winepath -w "$work/example.msi" 2>/dev/null)
+has() { grep -qF -- "$2" "$1"; }
+lacks() { ! grep -qF -- "$2" "$1"; }
+last_line_ends() { [[ $(tr -d '\r' <"$1" | tail -1) == *"$2" ]]; }
+
+echo "-- msiexec /i"
+printf '%s\n' "$server" >"$standin"
+msiexec install /i "$msi"
+check "install: msiexec's status is 0 ($status)" test "$status" = 0
+check "install: vardock.exe installed" test -f "$installed/vardock.exe"
+check "install: the directory is on site 1" has "$standin" "[W3SVC/1/ROOT/Mobile] IIsWebVirtualDir"
+for setting in 'Path = "C:\\Program Files\\Vardock setup example\\Web\\"' 'DefaultDoc = "Default.asp"' \
+               'AuthFlags = 2' 'AppIsolated = 2' 'AspAllowSessionState = true' '"404,*,URL,/Mobile/AT2.asp"'; do
+  check "install: the directory's $setting" has "$standin" "$setting"
+done
+check "install: IISWebServer 1 in the 32-bit view" test "$(value32 IISWebServer)" = 1
+check "install: IISWebVirtualDir Mobile in the 32-bit view" test "$(value32 IISWebVirtualDir)" = Mobile
+check "install: nothing in the 64-bit view" no_key64
+check "install: Vardock's log ends with status 0" last_line_ends "$vardock_log" "Finished with exit status 0."
+check "install: Vardock ran ADD alone" test "$(grep -c 'Vardock started' "$vardock_log")" = 1
+
+echo "-- msiexec /x"
+msiexec uninstall /x "$msi"
+check "uninstall: msiexec's status is 0 ($status)" test "$status" = 0
+check "uninstall: the directory is gone" lacks "$standin" "/ROOT/Mobile]"
+check "uninstall: the site's root stays" has "$standin" "[W3SVC/1/ROOT] IIsWebVirtualDir"
+check "uninstall: the registry values are gone" no_values32
+check "uninstall: Vardock's log ends with status 0" last_line_ends "$vardock_log" "Finished with exit status 0."
+check "uninstall: Vardock ran DEL" has "$vardock_log" "/O=DEL"
+check "uninstall: the installed files are gone" test ! -e "$installed/vardock.exe"
+
+echo "-- msiexec /i, with ADD failing"
+printf 'fail create-fails\n%s\n' "$server" >"$standin"
+msiexec failed /i "$msi"
+# Windows Installer gives 1603; Wine's msiexec 91 (measured) for an installation rolled back.
+check "failed install: msiexec reports a failure ($status)" test "$status" != 0
+check "failed install: no installed files left" test -z "$(find "$installed" -type f 2>/dev/null)"
+check "failed install: no directory on the site" lacks "$standin" "/ROOT/Mobile]"
+check "failed install: no registry values" no_values32
+check "failed install: Vardock's log ends with status 1" last_line_ends "$vardock_log" "Finished with exit status 1."
+check "failed install: Vardock's log names the failure" has "$vardock_log" "Unable to create or locate Virtual Directory Mobile."
+# Return value 1 is success; Windows Installer logs 3 for a failure, Wine's 0.
+check "failed install: msiexec's log has VardockAdd failing" grep -qE 'Action ended .*: VardockAdd\. Return value [^1]' "$work/failed.log"
+
+echo
+if ((failures)); then
+  echo "$failures checks failed; msiexec's logs (UTF-8), the stand-in's file and Vardock's log: $work"
+  cp -f "$vardock_log" "$work/" 2>/dev/null
+  exit 1
+fi
+echo "every check passed"
