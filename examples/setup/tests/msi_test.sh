@@ -24,7 +24,7 @@ failures=0
 check() {  # DESCRIPTION COMMAND...: the command must succeed
   local what=$1
   shift
-  if "$@"; then echo "ok   $what"; else echo "FAIL $what"; failures=$((failures + 1)); fi
+  if "$@"; then echo "ok   $what"; else echo "FAIL $what"; failures=$((failures + 1)); return 1; fi
 }
 
 # Where the actions sit: deferred actions run only inside the installation script, between
