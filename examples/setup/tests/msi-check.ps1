@@ -22,7 +22,8 @@ function Msiexec([string] $name, [string] $arguments) {
   (Start-Process msiexec.exe -ArgumentList "$arguments /qn /l*v `"$log`"" -Wait -PassThru).ExitCode
 }
 
-# wixl needs File/@Source relative to where it runs; candle and light take it so too.
+if (-not $env:WIX) { 'WiX v3 is not installed here (no WIX variable)'; exit 1 }
+# File/@Source is relative to where candle and light run.
 $work = "$env:RUNNER_TEMP\msi"
 New-Item -ItemType Directory -Force $work | Out-Null
 Copy-Item examples/setup/vardock.wxi, examples/setup/tests/product.wxs, $Exe $work
