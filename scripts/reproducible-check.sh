@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Builds the release twice, from two fresh clones of one commit in folders of different names, at
 # different times, the second with another time zone, locale and umask, and compares the two
-# dist/ folders byte for byte. Slow (two full release
-# builds), so not part of test.sh.
+# dist/ folders byte for byte. Both are release.sh's defaults: unsigned, the commit's time as
+# time stamp. Slow (two full release builds), so not part of test.sh.
 # Exit status: 0 identical, 1 they differ (each differing file is listed, with the PE header
 # fields its differing bytes fall in), 2 usage or build failure.
 # --compare DIST1 DIST2 compares two dist/ folders only (yours with a release's, for instance).
@@ -61,8 +61,8 @@ for clone in first second-build; do
   git clone -q --no-checkout "$PWD" "$work/$clone"
   git -C "$work/$clone" checkout -q --detach "$commit"
   echo "== release from $work/$clone"
-  settings=()
-  [[ $clone == first ]] || settings=(TZ=Pacific/Chatham LANG=de_DE.UTF-8 LC_ALL=)
+  settings=(-u SOURCE_DATE_EPOCH -u SIGN_PKCS12 -u SIGN_CERT -u SIGN_KEY)
+  [[ $clone == first ]] || settings+=(TZ=Pacific/Chatham LANG=de_DE.UTF-8 LC_ALL=)
   (cd "$work/$clone" && umask "$([[ $clone == first ]] && echo 022 || echo 077)" &&
      env "${settings[@]}" bash scripts/release.sh >"$work/$clone.log" 2>&1) ||
     { echo "release.sh failed in $work/$clone:"; tail -20 "$work/$clone.log"; exit 2; }
