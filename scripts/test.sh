@@ -21,7 +21,7 @@ esac
 
 packages=(cmake ninja-build clang libclang-rt-14-dev googletest libbenchmark-dev
           g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine wine64 fonts-wine xvfb xauth
-          x11-utils imagemagick e2fsprogs patch)
+          x11-utils imagemagick e2fsprogs patch wixl msitools osslsigncode openssl)
 bash scripts/ensure-packages.sh "${packages[@]}" || exit 1
 
 jobs=$(nproc)
