@@ -546,7 +546,7 @@ TEST_F(Incmerge, ThreeWayStatusAndCheck) {
     const Outcome checked = Run({"--check", "--base", "base.inc", "std.inc", "c.inc", "-o", "out.inc", "--backup"});
     EXPECT_EQ(checked.status, c.status);
     EXPECT_EQ(checked.out, "");
-    EXPECT_EQ(checked.err, "incmerge: --check writes nothing; \"out.inc\" was not written\n");
+    EXPECT_EQ(checked.err, "incmerge: --check writes nothing; \"out.inc\" was not written" + kNewline);
     EXPECT_FALSE(fs::exists(dir / "out.inc"));
     const Outcome merged = Run({"--base", "base.inc", "std.inc", "c.inc", "-o", "out.inc"});
     EXPECT_EQ(merged.status, c.status);
