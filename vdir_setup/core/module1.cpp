@@ -149,7 +149,10 @@ void Module1::Main(std::wstring_view argumentText) {
           Quoted(VirtualDirName) + L" are a guess.");
     }
     if (!VirtualDirName.empty()) {
-      UndoRecord undo{.operation = L"DEL", .site = SiteNumber, .name = VirtualDirName};
+      UndoRecord undo;
+      undo.operation = L"DEL";
+      undo.site = SiteNumber;
+      undo.name = VirtualDirName;
       undo.folder = Iis().FolderOf(SiteNumber, VirtualDirName);
       if (recorded_) {
         undo.recordSite = SiteNumber;
@@ -237,7 +240,10 @@ bool Module1::Install(std::wstring_view site) {
   // Only what the record says this product made is ever removed.
   const bool moving = recorded_ && (!SameSiteNumber(SiteNumber, site) || !IisNamesEqual(VirtualDirName, ArgName));
   if (!recorded_) Log(L"Nothing is remembered of an earlier installation: nothing is removed.");
-  UndoRecord undo{.operation = L"ADD", .site = std::wstring(site), .name = ArgName};
+  UndoRecord undo;
+  undo.operation = L"ADD";
+  undo.site = site;
+  undo.name = ArgName;
   undo.folder = Iis().FolderOf(site, ArgName);
   if (recorded_) {
     undo.recordSite = SiteNumber;
