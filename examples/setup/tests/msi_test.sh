@@ -22,7 +22,7 @@ echo '<%@ Language="VBScript" %>' >"$work/src/Default.asp"
 (cd "$work/src" && wixl -a x64 -o ../example.msi product.wxs) || { echo "wixl failed"; exit 1; }
 # wixl drops a rollback action's bits, "in the script" (1024) and "rollback" (256): put them back
 # for the actions the example declares Execute="rollback", as WiX's own compiler writes them.
-rollbacks=$(sed -nE 's/.*<CustomAction Id="([A-Za-z]+)".* Execute="rollback".*/\1/p' "$here/../vardock.wxi")
+rollbacks=$(sed -nE 's/.*<CustomAction Id="([A-Za-z]+)".* Execute="rollback".*/\1/p' "$here/../vardock.wxi" "$here/product.wxs")
 (
   cd "$work" || exit 1
   msiinfo export example.msi CustomAction >CustomAction.idt &&
@@ -162,16 +162,41 @@ check "uninstall: only the record of what DEL removed is left, for its undo" \
 check "uninstall: the installed files are gone" test ! -e "$installed/vardock.exe"
 
 echo "-- msiexec /i, rolled back after ADD"
-msiexec install-rolled-back /i "$msi" FAIL_AFTER_ADD=1
+# Wine 8 removes the installed files before it runs an installation's rollback actions (measured:
+# a rollback action listing the product's folder there finds it empty), so the example's
+# VardockAddRollback has no vardock.exe to start; Windows Installer runs them first (the Windows
+# workflow checks it there). The same UNDOADD runs here from a copy outside the product.
+copy=$WINEPREFIX/drive_c/windows/temp/vardock-undo-copy.exe
+cp "$vardock" "$copy"
+msiexec install-rolled-back /i "$msi" FAIL_AFTER_ADD=1 UNDOADD_COPY="$(winepath -w "$copy" 2>/dev/null)"
 check "rolled-back install: msiexec reports a failure ($status)" test "$status" != 0
 check "rolled-back install: no installed files left" test -z "$(find "$installed" -type f 2>/dev/null)"
-# Wine 8 logs an install's rollback action as run but never starts its program; Windows Installer
-# runs it (the Windows workflow checks it there).
-wine_skips="Wine 8 does not start an install's rollback action"
-expect_failure "$wine_skips" "rolled-back install: Vardock ran ADD, then UNDOADD" last_run_was "/O=UNDOADD"
-expect_failure "$wine_skips" "rolled-back install: no directory on the site" lacks "$standin" "/ROOT/Mobile]"
-expect_failure "$wine_skips" "rolled-back install: no registry values" no_values32
-expect_failure "$wine_skips" "rolled-back install: no undo record left" no_undo_record32
+check "rolled-back install: Vardock ran UNDOADD after ADD" last_run_was "/O=UNDOADD"
+check "rolled-back install: no directory on the site" lacks "$standin" "/ROOT/Mobile]"
+check "rolled-back install: no registry values" no_values32
+check "rolled-back install: no undo record left" no_undo_record32
+check "rolled-back install: Vardock's log ends with status 0" last_line_ends "$vardock_log" "Finished with exit status 0."
+# Each UNDOADD would run: the first undoes ADD, the second finds nothing left to undo.
+expect_failure "Wine 8 removes the installed files before it runs an installation's rollback actions" \
+  "rolled-back install: the example's VardockAddRollback started vardock.exe" \
+  test "$(grep -c 'Vardock started: .*/O=UNDOADD' "$vardock_log")" = 2
+
+echo "-- msiexec /i over the product's directory of an earlier installation, rolled back after ADD"
+# ADD only pointed it at the new folder: the rollback points it back, and removes nothing.
+old_path='Path = "C:\\Old\\Web"'  # as the stand-in's file writes a backslash
+printf '%s\n%s\n%s\n' "$server" '[W3SVC/1/ROOT/Mobile] IIsWebVirtualDir' "$old_path" >"$standin"
+for value in IISWebServer:1 IISWebVirtualDir:Mobile; do
+  reg add 'HKLM\Software\WOW6432Node\Corvanel\Mobile' /v "${value%%:*}" /d "${value#*:}" /f >/dev/null
+done
+msiexec earlier-rolled-back /i "$msi" FAIL_AFTER_ADD=1 UNDOADD_COPY="$(winepath -w "$copy" 2>/dev/null)"
+check "rolled-back install over an earlier one: msiexec reports a failure ($status)" test "$status" != 0
+check "rolled-back install over an earlier one: the directory points at its old folder again" \
+  has "$standin" "$old_path"
+check "rolled-back install over an earlier one: UNDOADD pointed it back" \
+  has "$vardock_log" 'The Virtual Directory "Mobile" on web site 1 points again at "C:\Old\Web".'
+check "rolled-back install over an earlier one: the record stays" \
+  test "$(value32 IISWebServer) $(value32 IISWebVirtualDir)" = "1 Mobile"
+rm -f "$copy"
 # What Wine leaves behind must not be taken for the next run's doing.
 printf '%s\n' "$server" >"$standin"
 reg delete 'HKLM\Software\WOW6432Node\Corvanel\Mobile' /f >/dev/null
