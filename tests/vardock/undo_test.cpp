@@ -141,6 +141,11 @@ TEST_F(UndoIis6, UndoDelMakesAgainWhatTheLastDelRemoved) {
        [](auto& t) { ASSERT_EQ(t.Run(std::wstring(kAdd) + L" /S=5"), 0); }, std::wstring(kDel),
        {.deleteFails = true}, 1, true},
       {"after an ADD there is no DEL to undo", [](auto&) {}, std::wstring(kAdd) + L" /S=5", {}, 0, false},
+      // The undo record is text in the ANSI code page: a folder outside it cannot be noted, and
+      // the undo then changes nothing rather than guess.
+      {"a folder the undo record cannot hold",
+       [](auto& t) { ASSERT_EQ(t.Run(L"/N=Mobile /O=ADD /P=C:\\\u0412\u0435\u0431 /S=5 /Q=1"), 0); }, std::wstring(kDel),
+       {}, 0, false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
