@@ -47,7 +47,7 @@ class Module1 {
 
   // Takes the command line (without the program's path), reads the remembered settings and
   // dispatches: the chooser for ADD with a name and a path (or the site /S names), the removal
-  // for DEL, else the usage.
+  // for DEL, the undo for UNDOADD and UNDODEL, else the usage.
   void Main(std::wstring_view argumentText);
   // Main, with any failure reported (shown unless quiet, and logged).
   void Run(std::wstring_view argumentText);
