@@ -81,8 +81,9 @@ TEST_F(UndoIis6, UndoAddPutsBackWhatTheLastAddChanged) {
        [](auto& t) { ASSERT_EQ(t.Run(L"/N=Mobile /O=ADD /P=C:\\Old /S=1"), 0); }, std::wstring(kAdd) + L" /S=5", {},
        0, true, L"The Virtual Directory \"Mobile\" on web site 1 was made again for \"C:\\Old\"."},
       {"a refused ADD: the foreign directory is not touched", [](auto& t) { t.Foreign(L"1", L"C:\\Other"); },
-       std::wstring(kAdd) + L" /S=1 /Q=1", {}, 1, true, L"points at \"C:\\Other\", as before."},
-      {"a failed creation", [](auto&) {}, std::wstring(kAdd) + L" /S=5", {.createFails = true}, 1, true, L""},
+       std::wstring(kAdd) + L" /S=1 /Q=1", {}, 1, true, L"Nothing to undo"},
+      {"a failed creation", [](auto&) {}, std::wstring(kAdd) + L" /S=5", {.createFails = true}, 1, true,
+       L"Nothing to undo"},
       {"a creation that failed half-way", [](auto&) {}, std::wstring(kAdd) + L" /S=5", {.setInfoFails = true}, 1,
        true, L""},
       {"a move that failed half-way keeps both as they were",
@@ -201,16 +202,21 @@ TEST_F(UndoIis6, AnUndoThatCannotBeTrustedChangesNothing) {
        [](auto& t) { t.registryApi.Put(kHKeyLocalMachine, kKey, "UndoName", {reg::kSz, Bytes("..")}); },
        std::wstring(kUndoAdd), 1, L"its undo record names \"..\", and it names the web site itself"},
       {"no name", [](auto&) {}, L"/O=UNDOADD /Q=1", 1, L"Nothing was done: UNDOADD needs the name (/N)"},
+      {"IIS refuses to remove it: the record keeps naming it", [](auto& t) { t.config->failures.deleteFails = true; },
+       std::wstring(kUndoAdd), 1,
+       L"could not be removed. Delete failed: Access is denied.\r\nHRESULT 0x80070005 Its settings are kept"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     registryApi = {};
+    config->failures = {};
     config->Find(L"W3SVC/5/ROOT")->RemoveChild(L"Mobile");
     ASSERT_EQ(Run(std::wstring(kAdd) + L" /S=5"), 0);
     c.spoil(*this);
     const std::wstring sites = Sites();
     EXPECT_EQ(Run(c.line), c.status);
     EXPECT_EQ(Sites(), sites);
+    EXPECT_EQ(RecordText(*this), "IISWebServer=5;IISWebVirtualDir=Mobile");
     std::wstring logged;
     for (std::wstring line : host.logLines) {
       for (std::size_t at; (at = line.find(L"\r\n\r\n")) != std::wstring::npos;) line.replace(at, 4, L" ");

@@ -251,10 +251,14 @@ bool Module1::Install(std::wstring_view site) {
     // An old site that can no longer be reached is left alone by the move, and by its undo.
     if (moving) Suppressed([&] { undo.movedFolder = Iis().FolderOf(SiteNumber, VirtualDirName); });
   }
-  NoteForUndo(undo);
+  // What stands is kept for the undo only once this ADD changed it: one that changes nothing
+  // leaves no record behind, and no earlier change to be taken for its own.
+  ForgetUndo();
   const Outcome created = CreateVirtualDir(site, ArgName);
   if (created == Outcome::Refused) return false;
-  if (created != Outcome::Done || !moving) return true;
+  if (created != Outcome::Done) return true;
+  NoteForUndo(undo);
+  if (!moving) return true;
   if (const auto rule = DelNameRule(VirtualDirName)) {
     Log(L"The old Virtual Directory was left alone: the record names " + Quoted(VirtualDirName) + L", and " + *rule +
         L".");

@@ -118,9 +118,11 @@ class Module1 {
   // The usage with the reason, as a refusal: nothing is done.
   void RefuseWithUsage(const std::wstring& reason);
   [[nodiscard]] std::wstring KeyText() const;
-  // Keeps what an ADD or DEL is about to change, for its undo. A failure is logged: the
+  // Keeps what stood before an ADD or DEL changed it, for its undo. A failure is logged: the
   // operation goes on as it always has, and its undo finds nothing to do.
   void NoteForUndo(const UndoRecord& record);
+  // Deletes the undo record of an earlier change (logged when it cannot), creating no key.
+  void ForgetUndo();
   // The undo record of `operation`, consumed; nothing (after a report or a log line) when there
   // is none to undo or it cannot be used.
   std::optional<UndoRecord> TakeUndoRecord(std::wstring_view operation);

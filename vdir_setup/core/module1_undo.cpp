@@ -26,6 +26,13 @@ void Module1::NoteForUndo(const UndoRecord& record) {
   }
 }
 
+void Module1::ForgetUndo() {
+  if (const auto failed = UndoStore(registry_, SettingsKey()).Forget()) {
+    Log(L"The undo record of an earlier change under " + KeyText() + L" cannot be deleted (" +
+        OneLineErrorText(*failed) + L").");
+  }
+}
+
 std::optional<UndoRecord> Module1::TakeUndoRecord(std::wstring_view operation) {
   const UndoStore store(registry_, SettingsKey());
   UndoRead read = store.Read();
@@ -57,6 +64,8 @@ std::optional<UndoRecord> Module1::TakeUndoRecord(std::wstring_view operation) {
       return std::nullopt;
     }
   }
+  // Without IIS nothing can be undone: the record stays for a later try (this throws).
+  Iis();
   if (const auto failed = store.Consume()) {
     // An undo whose record cannot follow would leave the next run a record of what is not there.
     Report(what + L" cannot be undone: its undo record under " + KeyText() + L" cannot be changed.\r\n\r\n" +
@@ -127,11 +136,13 @@ void Module1::UndoAdd() {
       refused = std::move(unreachable);
     }
     if (refused) {
-      Report(RemovalRefusedText(undo->site, undo->name, *refused), MessageIcon::Exclamation);
-      done = false;
-    } else {
-      Log(Where(undo->site, undo->name) + L" is gone again.");
+      // The record keeps naming the directory that is still there, so that DEL can remove it.
+      Report(RemovalRefusedText(undo->site, undo->name, *refused) +
+                 L"\r\n\r\nIts settings are kept, so that it can still be removed later.",
+             MessageIcon::Exclamation);
+      return;
     }
+    Log(Where(undo->site, undo->name) + L" is gone again.");
   } else if (undo->folder->empty()) {
     Log(Where(undo->site, undo->name) + L" had no folder before: it is left as it is.");
   } else {
