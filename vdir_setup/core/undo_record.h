@@ -1,8 +1,8 @@
 #pragma once
 // What the last ADD or DEL of a name changed, kept beside the record of the installation
 // (HKLM\Software\Corvanel\<name>, values Undo...), so that a setup's rollback can put things back
-// exactly: UNDOADD and UNDODEL read it. It is written before IIS changes, so that it also
-// describes an operation that failed half-way or changed nothing.
+// exactly: UNDOADD and UNDODEL read it. DEL writes it before it removes; ADD deletes an earlier
+// one first and writes its own once its change is made.
 #include <optional>
 #include <string>
 #include <string_view>

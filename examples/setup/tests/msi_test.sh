@@ -2,8 +2,8 @@
 # The README's WiX example end to end: compiles examples/setup/vardock.wxi into a small product
 # (product.wxs) with msitools' wixl, checks where its actions sit in the installation script, and
 # installs and removes it with Wine's msiexec against the IIS stand-in registered in the prefix:
-# install, an uninstall rolled back after DEL, uninstall, an install rolled back after ADD, and an
-# install whose ADD fails.
+# install, an uninstall rolled back after DEL, uninstall, an install rolled back after ADD (also
+# over the product's directory of an earlier installation), and an install whose ADD fails.
 # usage: msi_test.sh VARDOCK_EXE   (WINEPREFIX: the test prefix, with the stand-in registered)
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
