@@ -175,8 +175,9 @@ TEST_F(AppHostTest, ANewDirectoryGetsTheProductsSettingsInItsOwnLocation) {
   EXPECT_EQ(file.find("<location", file.find("<location") + 1), std::string::npos) << file;
   EXPECT_EQ(std::ranges::count(log, L"put Microsoft.ApplicationHost.WritableAdminManager.CommitPath = BSTR "
                                     L"\"MACHINE/WEBROOT/APPHOST\""),
-            2)
-      << "a manager each for the listing and the creation: with nothing remembered nothing is removed";
+            3)
+      << "a manager each for the listing, the look-up kept for the undo and the creation: with nothing "
+         "remembered nothing is removed";
   EXPECT_EQ(std::ranges::count_if(log, [](const std::wstring& line) { return line.ends_with(L".CommitChanges()"); }), 1);
 }
 

@@ -161,6 +161,13 @@ class AppHostAdmin final : public IisAdmin {
     return refused;
   }
 
+  std::optional<std::wstring> FolderOf(std::wstring_view siteNumber, std::wstring_view name) override {
+    const ObjectRef manager = Manager();
+    const auto placement = Locate(FindSite(*manager, siteNumber), L"/" + std::wstring(name));
+    if (!placement) return std::nullopt;
+    return FolderOf(*placement);
+  }
+
  private:
   // Every operation works on a manager of its own, so that changes a failed commit left pending
   // never reach a later one.

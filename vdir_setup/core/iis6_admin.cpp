@@ -80,6 +80,18 @@ class Iis6Admin final : public IisAdmin {
     return refused;
   }
 
+  std::optional<std::wstring> FolderOf(std::wstring_view site, std::wstring_view name) override {
+    const ObjectRef root = SiteRoot(*Namespace(), site);
+    ObjectRef directory;
+    if (const auto failed = Suppressed([&] { directory = GetChild(*root, kVirtualDirClass, name); })) {
+      if (failed->Code() == hr::kPathNotFound) return std::nullopt;
+      throw *failed;
+    }
+    std::wstring folder;
+    Suppressed([&] { folder = PropertyText(*directory, L"Path"); });
+    return folder;
+  }
+
  private:
   void Log(std::wstring_view line) const {
     if (hooks_.log) hooks_.log(line);

@@ -53,6 +53,10 @@ class IisAdmin {
   // it and it is still there; a directory that is already gone counts as removed. Errors in
   // reaching the site propagate.
   virtual std::optional<corvanel::AppError> DeleteVirtualDir(std::wstring_view site, std::wstring_view name) = 0;
+  // The folder directory `name` on web site `site` points at ("" when it has none); nothing when
+  // there is no such directory. Any other failure of the lookup propagates: a directory that
+  // could not be looked up is never taken for a missing one.
+  virtual std::optional<std::wstring> FolderOf(std::wstring_view site, std::wstring_view name) = 0;
 };
 
 // The log, for every step that failed and fell back, and between the attempts of a change that

@@ -14,9 +14,6 @@
 namespace vardock {
 
 namespace {
-constexpr std::wstring_view kSiteValue = L"IISWebServer";
-constexpr std::wstring_view kDirValue = L"IISWebVirtualDir";
-
 std::wstring TypeName(std::uint32_t type) {
   switch (type) {
     case reg::kExpandSz: return L"REG_EXPAND_SZ";
@@ -151,11 +148,35 @@ void Module1::Main(std::wstring_view argumentText) {
       Log(L"Nothing is remembered under " + KeyText() + L": web site " + SiteNumber + L" and the name " +
           Quoted(VirtualDirName) + L" are a guess.");
     }
+    if (!VirtualDirName.empty()) {
+      UndoRecord undo;
+      undo.operation = L"DEL";
+      undo.site = SiteNumber;
+      undo.name = VirtualDirName;
+      undo.folder = Iis().FolderOf(SiteNumber, VirtualDirName);
+      if (recorded_) {
+        undo.recordSite = SiteNumber;
+        undo.recordName = VirtualDirName;
+      }
+      NoteForUndo(undo);
+    }
     // Succeeds only when a directory was named and is gone, and its record with it.
     if (const auto refused = DeleteVirtualDir(SiteNumber, VirtualDirName)) {
       Report(RemovalRefusedText(SiteNumber, VirtualDirName, *refused) +
                  L"\r\n\r\nIts settings are kept, so that it can still be removed later.",
              MessageIcon::Exclamation);
+    }
+  } else if (operation == L"UNDOADD" || operation == L"UNDODEL") {
+    if (ArgName.empty()) {
+      Log(L"Nothing was done: " + operation + L" needs the name (/N) of the last ADD or DEL.");
+    } else if (const auto rule = DelNameRule(ArgName)) {
+      Report(L"Vardock does not undo a change of a Virtual Directory named " + Quoted(ArgName) + L": " + *rule +
+                 L".\r\n\r\nNothing was changed.",
+             MessageIcon::Exclamation);
+    } else if (operation == L"UNDOADD") {
+      UndoAdd();
+    } else {
+      UndoDel();
     }
   } else {
     if (ArgOperation.empty()) {
@@ -219,9 +240,25 @@ bool Module1::Install(std::wstring_view site) {
   // Only what the record says this product made is ever removed.
   const bool moving = recorded_ && (!SameSiteNumber(SiteNumber, site) || !IisNamesEqual(VirtualDirName, ArgName));
   if (!recorded_) Log(L"Nothing is remembered of an earlier installation: nothing is removed.");
+  UndoRecord undo;
+  undo.operation = L"ADD";
+  undo.site = site;
+  undo.name = ArgName;
+  undo.folder = Iis().FolderOf(site, ArgName);
+  if (recorded_) {
+    undo.recordSite = SiteNumber;
+    undo.recordName = VirtualDirName;
+    // An old site that can no longer be reached is left alone by the move, and by its undo.
+    if (moving) Suppressed([&] { undo.movedFolder = Iis().FolderOf(SiteNumber, VirtualDirName); });
+  }
+  // What stands is kept for the undo only once this ADD changed it: one that changes nothing
+  // leaves no record behind, and no earlier change to be taken for its own.
+  ForgetUndo();
   const Outcome created = CreateVirtualDir(site, ArgName);
   if (created == Outcome::Refused) return false;
-  if (created != Outcome::Done || !moving) return true;
+  if (created != Outcome::Done) return true;
+  NoteForUndo(undo);
+  if (!moving) return true;
   if (const auto rule = DelNameRule(VirtualDirName)) {
     Log(L"The old Virtual Directory was left alone: the record names " + Quoted(VirtualDirName) + L", and " + *rule +
         L".");

@@ -13,8 +13,13 @@
 #include "host.h"
 #include "iis_admin.h"
 #include "registry.h"
+#include "undo_record.h"
 
 namespace vardock {
+
+// The record's values under HKLM\Software\Corvanel\<name>.
+inline constexpr std::wstring_view kSiteValue = L"IISWebServer";
+inline constexpr std::wstring_view kDirValue = L"IISWebVirtualDir";
 
 inline constexpr std::wstring_view kUsageText =
     L"This program is used by Pellinor / Quastrel\r\nto create IIS Virtual Directories.";
@@ -42,7 +47,7 @@ class Module1 {
 
   // Takes the command line (without the program's path), reads the remembered settings and
   // dispatches: the chooser for ADD with a name and a path (or the site /S names), the removal
-  // for DEL, else the usage.
+  // for DEL, the undo for UNDOADD and UNDODEL, else the usage.
   void Main(std::wstring_view argumentText);
   // Main, with any failure reported (shown unless quiet, and logged).
   void Run(std::wstring_view argumentText);
@@ -67,6 +72,12 @@ class Module1 {
   // it lives is not lost) and the refusal is returned; nothing is shown. Errors in reaching the
   // site propagate and also keep the values. Values that cannot be deleted are reported.
   std::optional<corvanel::AppError> DeleteVirtualDir(std::wstring_view site, std::wstring_view name);
+
+  // A setup's rollback: puts back what the last ADD of ArgName changed (UNDOADD) or what the
+  // last DEL removed (UNDODEL), as its undo record says; nothing when the last operation was
+  // another one, or has been undone already.
+  void UndoAdd();
+  void UndoDel();
 
   // Whether the registry held a record of an earlier installation (its site); without one,
   // SiteNumber and VirtualDirName are only defaults.
@@ -107,6 +118,19 @@ class Module1 {
   // The usage with the reason, as a refusal: nothing is done.
   void RefuseWithUsage(const std::wstring& reason);
   [[nodiscard]] std::wstring KeyText() const;
+  // Keeps what stood before an ADD or DEL changed it, for its undo. A failure is logged: the
+  // operation goes on as it always has, and its undo finds nothing to do.
+  void NoteForUndo(const UndoRecord& record);
+  // Deletes the undo record of an earlier change (logged when it cannot), creating no key.
+  void ForgetUndo();
+  // The undo record of `operation`, consumed; nothing (after a report or a log line) when there
+  // is none to undo or it cannot be used.
+  std::optional<UndoRecord> TakeUndoRecord(std::wstring_view operation);
+  // Points directory `name` on `site` at `folder`, making it as ADD does when it is missing;
+  // false after a report.
+  bool PutBack(std::wstring_view site, std::wstring_view name, std::wstring_view folder);
+  // Writes the record (site and name), or deletes it when site is nothing; false after a report.
+  bool SetRecord(const std::optional<std::wstring>& site, const std::optional<std::wstring>& name);
 
   const Registry& registry_;
   ObjectFactory& objects_;

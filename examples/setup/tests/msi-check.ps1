@@ -42,6 +42,8 @@ Check ((Msiexec install-rolled-back "/i `"$msi`" FAIL_AFTER_ADD=1") -eq 1603) 'm
 Check (-not (Test-Path "$installed\vardock.exe")) 'no installed files'
 Check (-not (AppListed)) 'no application left'
 Check ($null -eq (Remembered IISWebServer)) 'no registry values left'
+Check ($null -eq (Remembered UndoOperation)) 'no undo record left'
+Check ((Select-String -Path $vardockLog -Pattern 'Vardock started: .*/O=UNDOADD' -Quiet) -eq $true) 'Vardock ran UNDOADD'
 
 "== msiexec /i"
 Check ((Msiexec install "/i `"$msi`"") -eq 0) 'msiexec exit status 0'
@@ -53,6 +55,7 @@ Check ((Msiexec uninstall-rolled-back "/x `"$msi`" FAIL_AFTER_DEL=1") -eq 1603) 
 Check (Test-Path "$installed\vardock.exe") 'still installed'
 Check (AppListed) 'the application is back'
 Check ((Remembered IISWebServer) -eq '1' -and (Remembered IISWebVirtualDir) -eq 'Mobile') 'site and name remembered again'
+Check ((& $appcmd list vdir "$app/" /text:physicalPath) -eq "$installed\Web\") 'the application serves the product''s folder again'
 
 "== msiexec /x"
 Check ((Msiexec uninstall "/x `"$msi`"") -eq 0) 'msiexec exit status 0'

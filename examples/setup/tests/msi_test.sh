@@ -2,8 +2,8 @@
 # The README's WiX example end to end: compiles examples/setup/vardock.wxi into a small product
 # (product.wxs) with msitools' wixl, checks where its actions sit in the installation script, and
 # installs and removes it with Wine's msiexec against the IIS stand-in registered in the prefix:
-# install, an uninstall rolled back after DEL, uninstall, an install rolled back after ADD, and an
-# install whose ADD fails.
+# install, an uninstall rolled back after DEL, uninstall, an install rolled back after ADD (also
+# over the product's directory of an earlier installation), and an install whose ADD fails.
 # usage: msi_test.sh VARDOCK_EXE   (WINEPREFIX: the test prefix, with the stand-in registered)
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -22,7 +22,7 @@ echo '<%@ Language="VBScript" %>' >"$work/src/Default.asp"
 (cd "$work/src" && wixl -a x64 -o ../example.msi product.wxs) || { echo "wixl failed"; exit 1; }
 # wixl drops a rollback action's bits, "in the script" (1024) and "rollback" (256): put them back
 # for the actions the example declares Execute="rollback", as WiX's own compiler writes them.
-rollbacks=$(sed -nE 's/.*<CustomAction Id="([A-Za-z]+)".* Execute="rollback".*/\1/p' "$here/../vardock.wxi")
+rollbacks=$(sed -nE 's/.*<CustomAction Id="([A-Za-z]+)".* Execute="rollback".*/\1/p' "$here/../vardock.wxi" "$here/product.wxs")
 (
   cd "$work" || exit 1
   msiinfo export example.msi CustomAction >CustomAction.idt &&
@@ -72,11 +72,13 @@ for row in "VardockAdd|$add_condition" "VardockAddRollback|$add_condition" \
   IFS='|' read -r action condition <<<"$row"
   check "$action's condition: $condition" test "$(column "$action" 2 "$work/sequence.idt")" = "$condition"
 done
-# Each rollback action does what its action undoes: the other command.
-check "VardockAddRollback runs VardockDel's command" \
-  test "$(column VardockAddRollback 4 "$work/actions.idt")" = "$(column VardockDel 4 "$work/actions.idt")"
-check "VardockDelRollback runs VardockAdd's command" \
-  test "$(column VardockDelRollback 4 "$work/actions.idt")" = "$(column VardockAdd 4 "$work/actions.idt")"
+# Each rollback action undoes its action, for the same name and into the same log: VardockDel's
+# command with UNDOADD or UNDODEL for DEL.
+del_command=$(column VardockDel 4 "$work/actions.idt")
+check "VardockAddRollback runs UNDOADD" \
+  test "$(column VardockAddRollback 4 "$work/actions.idt")" = "${del_command/\/O=DEL /\/O=UNDOADD }"
+check "VardockDelRollback runs UNDODEL" \
+  test "$(column VardockDelRollback 4 "$work/actions.idt")" = "${del_command/\/O=DEL /\/O=UNDODEL }"
 
 system32=$WINEPREFIX/drive_c/windows/system32
 installed="$WINEPREFIX/drive_c/Program Files/Vardock setup example"
@@ -93,6 +95,7 @@ reg() { wine "$system32/reg.exe" "$@" 2>/dev/null | tr -d '\r'; }
 # Vardock's values: the 64-bit reg.exe sees the registry's 32-bit view under WOW6432Node.
 value32() { reg query 'HKLM\Software\WOW6432Node\Corvanel\Mobile' /v "$1" | awk -v v="$1" '$1 == v { print $3 }'; }
 no_values32() { [[ -z $(value32 IISWebServer)$(value32 IISWebVirtualDir) ]]; }
+no_undo_record32() { [[ -z $(value32 UndoOperation)$(value32 UndoSite)$(value32 UndoName) ]]; }
 no_key64() { ! reg query 'HKLM\Software\Corvanel\Mobile' >/dev/null; }
 reg delete 'HKLM\Software\WOW6432Node\Corvanel\Mobile' /f >/dev/null
 rm -rf "$installed" "$vardock_log"
@@ -136,8 +139,10 @@ check "install: Vardock ran ADD alone" test "$(grep -c 'Vardock started' "$vardo
 echo "-- msiexec /x, rolled back after DEL"
 msiexec uninstall-rolled-back /x "$msi" FAIL_AFTER_DEL=1
 check "rolled-back uninstall: msiexec reports a failure ($status)" test "$status" != 0
-check "rolled-back uninstall: Vardock ran DEL, then ADD again" \
-  test "$(grep -oE '/O=(ADD|DEL)' "$vardock_log" | paste -sd ' ')" = "/O=ADD /O=DEL /O=ADD"
+check "rolled-back uninstall: Vardock ran DEL, then UNDODEL" \
+  test "$(grep -oE '/O=[A-Z]+' "$vardock_log" | paste -sd ' ')" = "/O=ADD /O=DEL /O=UNDODEL"
+check "rolled-back uninstall: UNDODEL made the directory again for its folder" \
+  has "$vardock_log" 'The Virtual Directory "Mobile" on web site 1 was made again for "C:\Program Files\Vardock setup example\Web\".'
 check "rolled-back uninstall: vardock.exe still installed" test -f "$installed/vardock.exe"
 check "rolled-back uninstall: the directory is on site 1 again" has "$standin" "$path_setting"
 check "rolled-back uninstall: IISWebServer 1 again" test "$(value32 IISWebServer)" = 1
@@ -152,17 +157,46 @@ check "uninstall: the site's root stays" has "$standin" "[W3SVC/1/ROOT] IIsWebVi
 check "uninstall: the registry values are gone" no_values32
 check "uninstall: Vardock's log ends with status 0" last_line_ends "$vardock_log" "Finished with exit status 0."
 check "uninstall: Vardock's last run was DEL" last_run_was "/O=DEL"
+check "uninstall: only the record of what DEL removed is left, for its undo" \
+  test "$(value32 UndoOperation) $(value32 UndoSite) $(value32 UndoName)" = "DEL 1 Mobile"
 check "uninstall: the installed files are gone" test ! -e "$installed/vardock.exe"
 
 echo "-- msiexec /i, rolled back after ADD"
-msiexec install-rolled-back /i "$msi" FAIL_AFTER_ADD=1
+# Wine 8 removes the installed files before it runs an installation's rollback actions (measured:
+# a rollback action listing the product's folder there finds it empty), so the example's
+# VardockAddRollback has no vardock.exe to start; Windows Installer runs them first (the Windows
+# workflow checks it there). The same UNDOADD runs here from a copy outside the product.
+copy=$WINEPREFIX/drive_c/windows/temp/vardock-undo-copy.exe
+cp "$vardock" "$copy"
+msiexec install-rolled-back /i "$msi" FAIL_AFTER_ADD=1 UNDOADD_COPY="$(winepath -w "$copy" 2>/dev/null)"
 check "rolled-back install: msiexec reports a failure ($status)" test "$status" != 0
 check "rolled-back install: no installed files left" test -z "$(find "$installed" -type f 2>/dev/null)"
-# Wine 8 logs an install's rollback action as run but never starts its program; Windows Installer
-# runs it (the Windows workflow checks it there).
-wine_skips="Wine 8 does not start an install's rollback action"
-expect_failure "$wine_skips" "rolled-back install: no directory on the site" lacks "$standin" "/ROOT/Mobile]"
-expect_failure "$wine_skips" "rolled-back install: no registry values" no_values32
+check "rolled-back install: Vardock ran UNDOADD after ADD" last_run_was "/O=UNDOADD"
+check "rolled-back install: no directory on the site" lacks "$standin" "/ROOT/Mobile]"
+check "rolled-back install: no registry values" no_values32
+check "rolled-back install: no undo record left" no_undo_record32
+check "rolled-back install: Vardock's log ends with status 0" last_line_ends "$vardock_log" "Finished with exit status 0."
+# Each UNDOADD would run: the first undoes ADD, the second finds nothing left to undo.
+expect_failure "Wine 8 removes the installed files before it runs an installation's rollback actions" \
+  "rolled-back install: the example's VardockAddRollback started vardock.exe" \
+  test "$(grep -c 'Vardock started: .*/O=UNDOADD' "$vardock_log")" = 2
+
+echo "-- msiexec /i over the product's directory of an earlier installation, rolled back after ADD"
+# ADD only pointed it at the new folder: the rollback points it back, and removes nothing.
+old_path='Path = "C:\\Old\\Web"'  # as the stand-in's file writes a backslash
+printf '%s\n%s\n%s\n' "$server" '[W3SVC/1/ROOT/Mobile] IIsWebVirtualDir' "$old_path" >"$standin"
+for value in IISWebServer:1 IISWebVirtualDir:Mobile; do
+  reg add 'HKLM\Software\WOW6432Node\Corvanel\Mobile' /v "${value%%:*}" /d "${value#*:}" /f >/dev/null
+done
+msiexec earlier-rolled-back /i "$msi" FAIL_AFTER_ADD=1 UNDOADD_COPY="$(winepath -w "$copy" 2>/dev/null)"
+check "rolled-back install over an earlier one: msiexec reports a failure ($status)" test "$status" != 0
+check "rolled-back install over an earlier one: the directory points at its old folder again" \
+  has "$standin" "$old_path"
+check "rolled-back install over an earlier one: UNDOADD pointed it back" \
+  has "$vardock_log" 'The Virtual Directory "Mobile" on web site 1 points again at "C:\Old\Web".'
+check "rolled-back install over an earlier one: the record stays" \
+  test "$(value32 IISWebServer) $(value32 IISWebVirtualDir)" = "1 Mobile"
+rm -f "$copy"
 # What Wine leaves behind must not be taken for the next run's doing.
 printf '%s\n' "$server" >"$standin"
 reg delete 'HKLM\Software\WOW6432Node\Corvanel\Mobile' /f >/dev/null
