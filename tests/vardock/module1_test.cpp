@@ -57,7 +57,7 @@ TEST_F(VardockTest, CommandLineTable) {
                 (std::vector<RecordingHost::Message>{
                     {c.operation.empty() ? usage
                                          : usage + L"\r\n\r\nThe operation (/O) \"" + c.operation +
-                                               L"\" is neither ADD nor DEL.",
+                                               L"\" is none of ADD, DEL, UNDOADD and UNDODEL.",
                      MessageIcon::None}}));
     } else {
       EXPECT_TRUE(host.messages.empty());

@@ -246,7 +246,7 @@ TEST_F(Safety, UnattendedRunsRefuseWhatTheyDoNotUnderstand) {
        L"Vardock does not understand the argument \"/Site=5\": it takes /N, /O, /P, /S, /Q and /L, each followed by "
        L"\"=\" and its value."},
       {std::wstring(kAdd) + L" /S 5 /Q=1", 1, 0, L"Vardock does not understand the argument \"/S 5\""},
-      {L"/N=Mobile /O=INSTALL /P=C:\\x /Q=1", 1, 0, L"The operation (/O) \"INSTALL\" is neither ADD nor DEL."},
+      {L"/N=Mobile /O=INSTALL /P=C:\\x /Q=1", 1, 0, L"The operation (/O) \"INSTALL\" is none of ADD, DEL, UNDOADD and UNDODEL."},
       // Without /S and /Q the interactive way stays: an unknown key is ignored.
       {std::wstring(kAdd) + L" /Site=5", 0, 1, L""},
   };

@@ -75,7 +75,7 @@ TEST_F(SilentInstall, SitesStatusesAndMessages) {
        0},
       {"the usage, quietly", L"/N=Mobile /O=REMOVE /Q=1", "", {L"1"}, 1, L"", 0},
       {"the usage without silent keys", L"/N=Mobile /O=REMOVE", "", {L"1"}, 0,
-       usage + L"\r\n\r\nThe operation (/O) \"REMOVE\" is neither ADD nor DEL.", 0},
+       usage + L"\r\n\r\nThe operation (/O) \"REMOVE\" is none of ADD, DEL, UNDOADD and UNDODEL.", 0},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);

@@ -182,7 +182,8 @@ void Module1::Main(std::wstring_view argumentText) {
     if (ArgOperation.empty()) {
       Report(kUsageText, MessageIcon::None);
     } else {
-      RefuseWithUsage(L"The operation (/O) " + Quoted(ArgOperation) + L" is neither ADD nor DEL.");
+      RefuseWithUsage(L"The operation (/O) " + Quoted(ArgOperation) +
+                      L" is none of ADD, DEL, UNDOADD and UNDODEL.");
     }
   }
 }

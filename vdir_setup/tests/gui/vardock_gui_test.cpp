@@ -167,7 +167,7 @@ TEST_F(VardockGui, MessagesAndFailureReports) {
   } cases[] = {
       {"an unknown operation", "", L"/N=Mobile /O=REMOVE", false,
        L"This program is used by Pellinor / Quastrel\r\nto create IIS Virtual Directories.\r\n\r\n"
-       L"The operation (/O) \"REMOVE\" is neither ADD nor DEL.",
+       L"The operation (/O) \"REMOVE\" is none of ADD, DEL, UNDOADD and UNDODEL.",
        false, false},
       {"no web service", "fail no-web-service\n", kAdd, false,
        L"GetObject failed: The system cannot find the path specified.\r\nHRESULT 0x80070003", true, false},
