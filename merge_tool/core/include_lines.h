@@ -45,6 +45,19 @@ std::optional<std::wstring_view> EntryName(std::wstring_view line);
 // and tabs.
 std::optional<std::wstring_view> DeclaredName(std::wstring_view line);
 
+// The same test on wide text, or on the bytes of a code page of one character a byte that reads
+// the bytes 0x00-0x7F as ASCII and no other byte as an ASCII character: the name, and the text
+// after the first "=" (the value, before its blanks are stripped).
+template <class CharT>
+struct Declaration {
+  std::basic_string_view<CharT> name;
+  std::basic_string_view<CharT> rest;
+};
+template <class CharT>
+std::optional<Declaration<CharT>> SplitDeclaration(std::basic_string_view<CharT> line);
+extern template std::optional<Declaration<char>> SplitDeclaration<char>(std::string_view line);
+extern template std::optional<Declaration<wchar_t>> SplitDeclaration<wchar_t>(std::wstring_view line);
+
 // Why a customised (trimmed) line that looks like a declaration is no entry: "Public/Private",
 // "tab before CONST", "tab after CONST" or "value holds =". It looks like one when the model's
 // declaration test holds for it, after a "Public" or "Private" if it has one. Empty for entries
@@ -56,5 +69,6 @@ bool IsPhrase(std::wstring_view line);
 
 // Removes spaces and tabs from both ends (names are compared so).
 std::wstring_view StripBlanks(std::wstring_view text);
+std::string_view StripBlanks(std::string_view text);
 
 }  // namespace tessaly
