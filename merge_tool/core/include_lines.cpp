@@ -143,25 +143,6 @@ std::optional<std::wstring_view> EntryName(std::wstring_view line) {
   return corvanel::TrimmedView(line.substr(6, equals - 6));
 }
 
-template <class CharT>
-std::optional<Declaration<CharT>> SplitDeclaration(std::basic_string_view<CharT> line) {
-  const auto blank = [](CharT c) { return c == CharT(' ') || c == CharT('\t'); };
-  std::size_t first = 0;
-  while (first < line.size() && blank(line[first])) ++first;
-  line.remove_prefix(first);
-  if (line.size() < 6 || !blank(line[5])) return std::nullopt;
-  for (std::size_t i = 0; i < 5; ++i) {
-    CharT c = line[i];
-    if (c >= CharT('a') && c <= CharT('z')) c = static_cast<CharT>(c - CharT('a') + CharT('A'));
-    if (c != CharT("CONST"[i])) return std::nullopt;
-  }
-  const std::size_t equals = line.find(CharT('='), 6);
-  if (equals == line.npos) return std::nullopt;
-  return Declaration<CharT>{StripBlanks(line.substr(6, equals - 6)), line.substr(equals + 1)};
-}
-template std::optional<Declaration<char>> SplitDeclaration<char>(std::string_view line);
-template std::optional<Declaration<wchar_t>> SplitDeclaration<wchar_t>(std::wstring_view line);
-
 std::optional<std::wstring_view> DeclaredName(std::wstring_view line) {
   const auto declaration = SplitDeclaration(line);
   if (!declaration) return std::nullopt;
@@ -188,19 +169,5 @@ std::wstring_view WhyNotAnEntry(std::wstring_view line) {
 
 bool IsPhrase(std::wstring_view line) { return line.substr(0, 6) == L"CONST "; }
 
-namespace {
-template <class CharT>
-std::basic_string_view<CharT> StripBlanksOf(std::basic_string_view<CharT> text) {
-  // Plain loops: find_first_not_of with a set calls a search of the set for every character.
-  const auto blank = [](CharT c) { return c == CharT(' ') || c == CharT('\t'); };
-  std::size_t first = 0, end = text.size();
-  while (first < end && blank(text[first])) ++first;
-  while (end > first && blank(text[end - 1])) --end;
-  return first == end ? std::basic_string_view<CharT>() : text.substr(first, end - first);
-}
-}  // namespace
-
-std::wstring_view StripBlanks(std::wstring_view text) { return StripBlanksOf(text); }
-std::string_view StripBlanks(std::string_view text) { return StripBlanksOf(text); }
 
 }  // namespace tessaly

@@ -108,9 +108,10 @@ NameIndex ModelIndex(const std::array<std::wstring, kMaxLines + 1>& lines, int c
 // The value of a declaration or entry, given its name (a view into the line, which ends before
 // the first "="): the text after that "=", its ends stripped of spaces and tabs.
 std::wstring_view ValueAfter(std::wstring_view line, std::wstring_view name) {
-  const auto from = name.empty() ? 0 : static_cast<std::size_t>(name.data() + name.size() - line.data());
-  const auto equals = line.find(L'=', from);
-  return equals == std::wstring_view::npos ? std::wstring_view() : StripBlanks(line.substr(equals + 1));
+  // A plain loop: the "=" is a blank or two after the name, too near for a call to find it.
+  std::size_t equals = name.empty() ? 0 : static_cast<std::size_t>(name.data() + name.size() - line.data());
+  while (equals < line.size() && line[equals] != L'=') ++equals;
+  return equals == line.size() ? std::wstring_view() : StripBlanks(line.substr(equals + 1));
 }
 
 constexpr std::wstring_view kReportHeader =
