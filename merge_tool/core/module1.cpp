@@ -23,8 +23,7 @@ constexpr std::size_t kNone = static_cast<std::size_t>(-1);
 // unchanged while the index is used. Names are given by position 1..n; an empty name is none.
 class NameIndex {
  public:
-  explicit NameIndex(std::vector<std::wstring_view> names)
-      : names_(std::move(names)), next_(names_.size(), 0), head_(names_.size(), 0), nextNamed_(names_.size() + 1, 0) {
+  explicit NameIndex(std::vector<std::wstring_view> names) : names_(std::move(names)), next_(names_.size(), 0) {
     std::size_t capacity = 2;
     while (capacity < 2 * names_.size()) capacity *= 2;
     heads_.assign(capacity, 0);
@@ -34,6 +33,11 @@ class NameIndex {
       next_[k] = head;
       head = static_cast<int>(k);
     }
+  }
+  // For a pass over other declarations in about this order (asked for only then): Head and NextNamed.
+  void FollowOrder() {
+    head_.assign(names_.size(), 0);
+    nextNamed_.assign(names_.size() + 1, 0);
     for (const int h : heads_) {
       for (int k = h; k != 0; k = next_[static_cast<std::size_t>(k)]) head_[static_cast<std::size_t>(k)] = h;
     }
@@ -65,9 +69,9 @@ class NameIndex {
     return hash;
   }
   [[nodiscard]] int Next(int position) const { return next_[static_cast<std::size_t>(position)]; }
-  // The last position of the name declared at the position (what Find gives for it).
+  // After FollowOrder: the last position of the name declared at the position (what Find gives).
   [[nodiscard]] int Head(int position) const { return head_[static_cast<std::size_t>(position)]; }
-  // The first position from this one on that declares a name, 0 when none does.
+  // After FollowOrder: the first position from this one on that declares a name, 0 when none does.
   [[nodiscard]] int NextNamed(int position) const {
     return static_cast<std::size_t>(position) < names_.size() ? nextNamed_[static_cast<std::size_t>(position)] : 0;
   }
@@ -306,8 +310,11 @@ MergeSummary Module1State::Merge(const std::wstring& path, PreviousValues* previ
   // whether it is a conflict.
   enum Outcome : std::uint8_t { kCarry, kKeep, kConflict };
   std::vector<std::wstring_view> modelValues;
-  const NameIndex index = ModelIndex(incLines, incCount, previous != nullptr ? &modelValues : nullptr);
-  if (previous != nullptr) previous->Match(index);
+  NameIndex index = ModelIndex(incLines, incCount, previous != nullptr ? &modelValues : nullptr);
+  if (previous != nullptr) {
+    index.FollowOrder();
+    previous->Match(index);
+  }
   std::array<std::size_t, kMaxLines + 1> replacement;
   replacement.fill(kNone);
   std::array<Outcome, kMaxLines + 1> outcome{};
