@@ -19,6 +19,11 @@ class AnsiCodec {
   // exact form in the code page (no best-fit look-alikes).
   [[nodiscard]] virtual bool EncodeAppend(std::wstring_view text, std::string& out) const = 0;
 
+  // For a code page of one character a byte in which every byte is text that survives a round
+  // trip: the character of each byte, so that callers may read the bytes themselves. Null for
+  // any other code page.
+  [[nodiscard]] virtual const wchar_t* ByteTable() const { return nullptr; }
+
   [[nodiscard]] std::optional<std::wstring> Decode(std::string_view bytes) const {
     std::wstring out;
     if (!DecodeAppend(bytes, out)) return std::nullopt;
@@ -38,6 +43,7 @@ class Cp1252Codec final : public AnsiCodec {
   [[nodiscard]] unsigned CodePage() const override { return 1252; }
   [[nodiscard]] bool DecodeAppend(std::string_view bytes, std::wstring& out) const override;
   [[nodiscard]] bool EncodeAppend(std::wstring_view text, std::string& out) const override;
+  [[nodiscard]] const wchar_t* ByteTable() const override;
 };
 
 // The codec of the running system: Windows-1252 natively, the ANSI code page on Windows.

@@ -45,6 +45,8 @@ bool Cp1252Codec::DecodeAppend(std::string_view bytes, std::wstring& out) const 
   return true;
 }
 
+const wchar_t* Cp1252Codec::ByteTable() const { return kDecode.data(); }
+
 bool Cp1252Codec::EncodeAppend(std::wstring_view text, std::string& out) const {
   const std::size_t old = out.size();
   out.resize(old + text.size());

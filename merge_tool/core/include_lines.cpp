@@ -1,7 +1,11 @@
 #include "include_lines.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "common/core/app_error.h"
 #include "common/core/trimmed.h"
@@ -52,27 +56,36 @@ bool LooksLikeUtf16(const std::vector<std::string_view>& lines) {
 }
 }  // namespace
 
+namespace {
+// The first CR or LF at or after `from`, or the end. Sixteen bytes at a time where SSE2 is there
+// (every x86-64 and the i686 builds' targets): one pass, with no call per line.
+std::size_t FindTerminator(const char* data, std::size_t from, std::size_t size) {
+#if defined(__SSE2__)
+  const __m128i cr = _mm_set1_epi8('\r');
+  const __m128i lf = _mm_set1_epi8('\n');
+  for (; from + 16 <= size; from += 16) {
+    const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + from));
+    const int found = _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(block, cr), _mm_cmpeq_epi8(block, lf)));
+    if (found != 0) return from + static_cast<std::size_t>(std::countr_zero(static_cast<unsigned>(found)));
+  }
+#endif
+  while (from < size && data[from] != '\r' && data[from] != '\n') ++from;
+  return from;
+}
+}  // namespace
+
 std::vector<std::string_view> SplitLines(std::string_view bytes) {
-  // The terminators are found with memchr, which scans many bytes at a time. The next LF is
-  // remembered, so a file of lone CRs is not scanned again for each of its lines.
   std::vector<std::string_view> lines;
   const char* const data = bytes.data();
   const std::size_t size = bytes.size();
-  const auto findLf = [&](std::size_t from) {
-    const void* lf = std::memchr(data + from, '\n', size - from);
-    return lf != nullptr ? static_cast<std::size_t>(static_cast<const char*>(lf) - data) : size;
-  };
   // Room for lines of 32 bytes on average, without a pass to count them; the vector grows beyond.
   lines.reserve(size / 32 + 16);
   std::size_t start = 0;
-  std::size_t nextLf = findLf(0);
   while (start < size) {
-    if (nextLf < start) nextLf = findLf(start);
-    const void* cr = std::memchr(data + start, '\r', nextLf - start);
-    const std::size_t end = cr != nullptr ? static_cast<std::size_t>(static_cast<const char*>(cr) - data) : nextLf;
+    const std::size_t end = FindTerminator(data, start, size);
     lines.push_back(bytes.substr(start, end - start));
     start = end + 1;
-    if (cr != nullptr && start == nextLf) ++start;  // CR LF
+    if (end < size && data[end] == '\r' && start < size && data[start] == '\n') ++start;  // CR LF
   }
   return lines;
 }
@@ -131,16 +144,9 @@ std::optional<std::wstring_view> EntryName(std::wstring_view line) {
 }
 
 std::optional<std::wstring_view> DeclaredName(std::wstring_view line) {
-  std::size_t first = 0;
-  while (first < line.size() && (line[first] == L' ' || line[first] == L'\t')) ++first;
-  if (first == line.size()) return std::nullopt;
-  line.remove_prefix(first);
-  if (line.size() < 6 || !StartsWithConstKeyword(line) || (line[5] != L' ' && line[5] != L'\t')) {
-    return std::nullopt;
-  }
-  const auto equals = line.find(L'=', 6);
-  if (equals == std::wstring_view::npos) return std::nullopt;
-  return StripBlanks(line.substr(6, equals - 6));
+  const auto declaration = SplitDeclaration(line);
+  if (!declaration) return std::nullopt;
+  return declaration->name;
 }
 
 std::wstring_view WhyNotAnEntry(std::wstring_view line) {
@@ -163,13 +169,5 @@ std::wstring_view WhyNotAnEntry(std::wstring_view line) {
 
 bool IsPhrase(std::wstring_view line) { return line.substr(0, 6) == L"CONST "; }
 
-std::wstring_view StripBlanks(std::wstring_view text) {
-  // Plain loops: find_first_not_of with a set calls a search of the set for every character.
-  const auto blank = [](wchar_t c) { return c == L' ' || c == L'\t'; };
-  std::size_t first = 0, end = text.size();
-  while (first < end && blank(text[first])) ++first;
-  while (end > first && blank(text[end - 1])) --end;
-  return first == end ? std::wstring_view() : text.substr(first, end - first);
-}
 
 }  // namespace tessaly

@@ -1,6 +1,7 @@
 #include "module1.h"
 
 #include <algorithm>
+#include <deque>
 #include <optional>
 #include <string_view>
 #include <vector>
@@ -33,17 +34,50 @@ class NameIndex {
       head = static_cast<int>(k);
     }
   }
+  // For a pass over other declarations in about this order (asked for only then): Head and NextNamed.
+  void FollowOrder() {
+    head_.assign(names_.size(), 0);
+    nextNamed_.assign(names_.size() + 1, 0);
+    for (const int h : heads_) {
+      for (int k = h; k != 0; k = next_[static_cast<std::size_t>(k)]) head_[static_cast<std::size_t>(k)] = h;
+    }
+    for (std::size_t k = names_.size(); k-- > 1;) {
+      nextNamed_[k] = names_[k].empty() ? nextNamed_[k + 1] : static_cast<int>(k);
+    }
+  }
   // The last position that declares the name, 0 when none does; Next gives the earlier ones.
   // The name's hash may be given, when several indexes are asked for one name.
   [[nodiscard]] int Find(std::wstring_view name) const { return heads_[SlotOf(name, Hash(name))]; }
   [[nodiscard]] int Find(std::wstring_view name, std::uint32_t hash) const { return heads_[SlotOf(name, hash)]; }
+  // The same for a name in other text, given its hash and a test of equality with a name.
+  template <class Equal>
+  [[nodiscard]] int FindWith(std::uint32_t hash, const Equal& equal) const {
+    const std::size_t mask = heads_.size() - 1;
+    for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
+      if (heads_[i] == 0 || equal(names_[static_cast<std::size_t>(heads_[i])])) return heads_[i];
+    }
+  }
   [[nodiscard]] static std::uint32_t Hash(std::wstring_view name) {
     std::uint32_t hash = 2166136261u;  // FNV-1a
     for (const wchar_t c : name) hash = (hash ^ static_cast<std::uint32_t>(c)) * 16777619u;
     return hash;
   }
+  // The hash of the text of bytes, each byte being the character table[byte].
+  [[nodiscard]] static std::uint32_t Hash(std::string_view name, const wchar_t* table) {
+    std::uint32_t hash = 2166136261u;
+    for (const char c : name) hash = (hash ^ static_cast<std::uint32_t>(table[static_cast<unsigned char>(c)])) * 16777619u;
+    return hash;
+  }
   [[nodiscard]] int Next(int position) const { return next_[static_cast<std::size_t>(position)]; }
+  // After FollowOrder: the last position of the name declared at the position (what Find gives).
+  [[nodiscard]] int Head(int position) const { return head_[static_cast<std::size_t>(position)]; }
+  // After FollowOrder: the first position from this one on that declares a name, 0 when none does.
+  [[nodiscard]] int NextNamed(int position) const {
+    return static_cast<std::size_t>(position) < names_.size() ? nextNamed_[static_cast<std::size_t>(position)] : 0;
+  }
   [[nodiscard]] std::wstring_view Name(int position) const { return names_[static_cast<std::size_t>(position)]; }
+  // Positions 0..Size()-1.
+  [[nodiscard]] std::size_t Size() const { return names_.size(); }
 
  private:
   // The slot of the name's positions, or the empty slot where they would go.
@@ -56,13 +90,21 @@ class NameIndex {
 
   std::vector<std::wstring_view> names_;  // by position
   std::vector<int> next_;                 // by position: the previous position of the same name, 0 at the end
+  std::vector<int> head_;                 // by position: the last position of the same name
+  std::vector<int> nextNamed_;            // by position: the first position from it on with a name
   std::vector<int> heads_;                // by slot: the last position of a name, 0 when free
 };
 
-NameIndex ModelIndex(const std::array<std::wstring, kMaxLines + 1>& lines, int count) {
+// The model's declarations by name; values, when asked for, gets the text after each one's "=".
+NameIndex ModelIndex(const std::array<std::wstring, kMaxLines + 1>& lines, int count,
+                     std::vector<std::wstring_view>* values) {
   std::vector<std::wstring_view> names(static_cast<std::size_t>(count) + 1);
+  if (values != nullptr) values->assign(names.size(), {});
   for (int k = 1; k <= count; ++k) {
-    if (const auto name = DeclaredName(lines[k])) names[k] = *name;
+    const auto declaration = SplitDeclaration(std::wstring_view(lines[k]));
+    if (!declaration) continue;
+    names[k] = declaration->name;
+    if (values != nullptr) (*values)[k] = declaration->rest;
   }
   return NameIndex(std::move(names));
 }
@@ -70,9 +112,10 @@ NameIndex ModelIndex(const std::array<std::wstring, kMaxLines + 1>& lines, int c
 // The value of a declaration or entry, given its name (a view into the line, which ends before
 // the first "="): the text after that "=", its ends stripped of spaces and tabs.
 std::wstring_view ValueAfter(std::wstring_view line, std::wstring_view name) {
-  const auto from = name.empty() ? 0 : static_cast<std::size_t>(name.data() + name.size() - line.data());
-  const auto equals = line.find(L'=', from);
-  return equals == std::wstring_view::npos ? std::wstring_view() : StripBlanks(line.substr(equals + 1));
+  // A plain loop: the "=" is a blank or two after the name, too near for a call to find it.
+  std::size_t equals = name.empty() ? 0 : static_cast<std::size_t>(name.data() + name.size() - line.data());
+  while (equals < line.size() && line[equals] != L'=') ++equals;
+  return equals == line.size() ? std::wstring_view() : StripBlanks(line.substr(equals + 1));
 }
 
 constexpr std::wstring_view kReportHeader =
@@ -101,16 +144,31 @@ void AppendSection(std::wstring& report, std::wstring_view header, const std::ws
 }  // namespace
 
 // The previous standard file's declarations: the value of each name, the last declaration of a
-// name deciding. Any number of lines; its text is decoded once into one buffer.
+// name deciding. Any number of lines. In a code page of one character a byte the names and
+// values are read in the bytes themselves, and nothing is decoded; in any other the text is
+// decoded once into one buffer (which also checks that it is text).
 class Module1State::PreviousValues {
  public:
-  PreviousValues(std::string_view bytes, const corvanel::AnsiCodec& codec, const std::wstring& context) {
-    const RawIncludeFile file = SplitIncludeFile(bytes, static_cast<std::size_t>(-1), context);
+  // Where a name or a value is, in the bytes or in the decoded text.
+  struct Span {
+    std::size_t at = 0, size = 0;
+  };
+
+  PreviousValues(std::string bytes, const corvanel::AnsiCodec& codec, const std::wstring& context)
+      : bytes_(std::move(bytes)), table_(codec.ByteTable()) {
+    const RawIncludeFile file = SplitIncludeFile(bytes_, static_cast<std::size_t>(-1), context);
+    declarations_.reserve(file.lines.size());
+    if (table_ != nullptr) {
+      for (const std::string_view line : file.lines) {
+        const auto declaration = SplitDeclaration(line);
+        if (!declaration || declaration->name.empty()) continue;
+        declarations_.push_back({SpanOf(bytes_, declaration->name), SpanOf(bytes_, StripBlanks(declaration->rest))});
+      }
+      return;
+    }
     // Each line is decoded straight onto the end of the text, and kept only when it declares a
     // name. No more characters than bytes in any code page: the text never moves.
-    text_.reserve(bytes.size());
-    std::vector<std::size_t> bounds;  // name start, name end, value start, value end, per declaration
-    bounds.reserve(file.lines.size() * 4);
+    text_.reserve(bytes_.size());
     for (std::size_t i = 0; i < file.lines.size(); ++i) {
       const std::size_t start = text_.size();
       if (!codec.DecodeAppend(file.lines[i], text_)) {
@@ -118,42 +176,103 @@ class Module1State::PreviousValues {
         std::wstring line;
         DecodeIncludeLine(file.lines[i], i + 1, codec, context, line);  // throws, as for the other files
       }
-      const std::wstring_view line = std::wstring_view(text_).substr(start);
-      const auto name = DeclaredName(line);
-      if (!name || name->empty()) {
+      const auto declaration = SplitDeclaration(std::wstring_view(text_).substr(start));
+      if (!declaration || declaration->name.empty()) {
         text_.resize(start);
         continue;
       }
-      const std::wstring_view value = ValueAfter(line, *name);
-      for (const std::wstring_view part : {*name, value}) {
-        // An empty value may be a view of nothing, not into the line.
-        bounds.push_back(part.empty() ? start : static_cast<std::size_t>(part.data() - text_.data()));
-        bounds.push_back(bounds.back() + part.size());
-      }
+      declarations_.push_back({SpanOf(text_, declaration->name), SpanOf(text_, StripBlanks(declaration->rest))});
     }
-    const std::wstring_view text(text_);
-    std::vector<std::wstring_view> names(bounds.size() / 4 + 1);
-    values_.resize(names.size());
-    for (std::size_t d = 0; d * 4 < bounds.size(); ++d) {
-      const std::size_t* b = &bounds[d * 4];
-      names[d + 1] = text.substr(b[0], b[1] - b[0]);
-      values_[d + 1] = text.substr(b[2], b[3] - b[2]);
-    }
-    index_.emplace(std::move(names));
   }
   PreviousValues(const PreviousValues&) = delete;
   PreviousValues& operator=(const PreviousValues&) = delete;
 
-  // The value the file declared for the name; none when it declared no such name.
-  [[nodiscard]] std::optional<std::wstring_view> Find(std::wstring_view name, std::uint32_t hash) const {
-    const int d = index_->Find(name, hash);
-    return d == 0 ? std::nullopt : std::optional<std::wstring_view>(values_[static_cast<std::size_t>(d)]);
+  // Finds each declared name among the model's: the value of each name the model declares is kept
+  // by its last position there, the others by name. The two files usually declare their names in
+  // the same order, so the model's next declaration is tried before the index.
+  void Match(const NameIndex& model) {
+    byHead_.assign(model.Size(), kNone);
+    std::vector<std::wstring_view> others(1);
+    std::vector<std::size_t> otherDeclarations(1);
+    int expected = model.NextNamed(1);
+    for (std::size_t d = 0; d < declarations_.size(); ++d) {
+      const Span name = declarations_[d].name;
+      const auto same = [&](std::wstring_view modelName) { return Same(modelName, name); };
+      int k = expected != 0 && same(model.Name(expected)) ? expected : model.FindWith(HashOf(name), same);
+      if (k == 0) {
+        others.push_back(WideName(name));
+        otherDeclarations.push_back(d);
+        continue;
+      }
+      expected = model.NextNamed(k + 1);
+      byHead_[static_cast<std::size_t>(model.Head(k))] = d;
+    }
+    otherDeclarations_ = std::move(otherDeclarations);
+    others_.emplace(std::move(others));
+  }
+
+  // The value declared for the name the model declares last at position k (after Match).
+  [[nodiscard]] std::optional<Span> ForModelName(int k) const {
+    const std::size_t d = byHead_[static_cast<std::size_t>(k)];
+    if (d == kNone) return std::nullopt;
+    return declarations_[d].value;
+  }
+  // The value declared for a name the model does not declare.
+  [[nodiscard]] std::optional<Span> ForOtherName(std::wstring_view name, std::uint32_t hash) const {
+    const int n = others_->Find(name, hash);
+    if (n == 0) return std::nullopt;
+    return declarations_[otherDeclarations_[static_cast<std::size_t>(n)]].value;
+  }
+  // Whether the text is the one at the span.
+  [[nodiscard]] bool Same(std::wstring_view text, Span span) const {
+    if (text.size() != span.size) return false;
+    if (table_ == nullptr) return std::wstring_view(text_).substr(span.at, span.size) == text;
+    const auto* bytes = reinterpret_cast<const unsigned char*>(bytes_.data() + span.at);
+    // ASCII bytes are their own characters: a loop without early exit that the compiler
+    // vectorises; the table only for text with other bytes.
+    unsigned any = 0;
+    std::uint32_t differ = 0;
+    for (std::size_t i = 0; i < span.size; ++i) {
+      any |= bytes[i];
+      differ |= static_cast<std::uint32_t>(bytes[i]) ^ static_cast<std::uint32_t>(text[i]);
+    }
+    if (any < 0x80) return differ == 0;
+    for (std::size_t i = 0; i < span.size; ++i) {
+      if (table_[bytes[i]] != text[i]) return false;
+    }
+    return true;
   }
 
  private:
-  std::wstring text_;
-  std::vector<std::wstring_view> values_;
-  std::optional<NameIndex> index_;
+  struct Declared {
+    Span name, value;
+  };
+  template <class Text, class View>
+  static Span SpanOf(const Text& text, View part) {
+    // An empty part may be a view of nothing, not into the text.
+    return part.empty() ? Span{} : Span{static_cast<std::size_t>(part.data() - text.data()), part.size()};
+  }
+  [[nodiscard]] std::uint32_t HashOf(Span name) const {
+    if (table_ == nullptr) return NameIndex::Hash(std::wstring_view(text_).substr(name.at, name.size));
+    return NameIndex::Hash(std::string_view(bytes_).substr(name.at, name.size), table_);
+  }
+  // A name as wide text that stays in place while this lives.
+  std::wstring_view WideName(Span name) {
+    if (table_ == nullptr) return std::wstring_view(text_).substr(name.at, name.size);
+    otherNames_.emplace_back(name.size, L'\0');
+    std::wstring& wide = otherNames_.back();
+    for (std::size_t i = 0; i < name.size; ++i) wide[i] = table_[static_cast<unsigned char>(bytes_[name.at + i])];
+    return wide;
+  }
+
+  std::string bytes_;
+  const wchar_t* table_;
+  std::wstring text_;  // the decoded declarations, without a byte table
+  std::vector<Declared> declarations_;
+  std::vector<std::size_t> byHead_;             // by model position: the declaration, kNone for none
+  std::deque<std::wstring> otherNames_;         // with a byte table: the names the model lacks, decoded
+  std::vector<std::size_t> otherDeclarations_;  // by position in others_
+  std::optional<NameIndex> others_;
 };
 
 void Module1State::LoadStandardFile(const std::wstring& path) {
@@ -173,12 +292,12 @@ void Module1State::LoadStandardFile(const std::wstring& path) {
 MergeSummary Module1State::MergeCustomFile(const std::wstring& path) { return Merge(path, nullptr); }
 
 MergeSummary Module1State::MergeCustomFile(const std::wstring& path, const std::wstring& basePath) {
-  const std::string bytes = files_->ReadAll(basePath, kMaxFileBytes);
-  const PreviousValues previous(bytes, *codec_, L"Cannot read the previous standard file " + Quoted(basePath));
+  PreviousValues previous(files_->ReadAll(basePath, kMaxFileBytes), *codec_,
+                          L"Cannot read the previous standard file " + Quoted(basePath));
   return Merge(path, &previous);
 }
 
-MergeSummary Module1State::Merge(const std::wstring& path, const PreviousValues* previous) {
+MergeSummary Module1State::Merge(const std::wstring& path, PreviousValues* previous) {
   const std::wstring context = L"Cannot merge the customized file " + Quoted(path);
   const std::string bytes = files_->ReadAll(path, kMaxFileBytes);
   const RawIncludeFile file = SplitIncludeFile(bytes, static_cast<std::size_t>(-1), context);
@@ -190,7 +309,12 @@ MergeSummary Module1State::Merge(const std::wstring& path, const PreviousValues*
   // With a previous standard file the last entry also decides whether the line is kept, and
   // whether it is a conflict.
   enum Outcome : std::uint8_t { kCarry, kKeep, kConflict };
-  const NameIndex index = ModelIndex(incLines, incCount);
+  std::vector<std::wstring_view> modelValues;
+  NameIndex index = ModelIndex(incLines, incCount, previous != nullptr ? &modelValues : nullptr);
+  if (previous != nullptr) {
+    index.FollowOrder();
+    previous->Match(index);
+  }
   std::array<std::size_t, kMaxLines + 1> replacement;
   replacement.fill(kNone);
   std::array<Outcome, kMaxLines + 1> outcome{};
@@ -219,15 +343,15 @@ MergeSummary Module1State::Merge(const std::wstring& path, const PreviousValues*
       continue;
     }
     const std::wstring_view value = ValueAfter(line, *name);
-    const auto before = previous->Find(key, hash);
-    const bool unchanged = before && *before == value;
+    const auto before = k != 0 ? previous->ForModelName(k) : key.empty() ? std::nullopt : previous->ForOtherName(key, hash);
+    const bool unchanged = before && previous->Same(value, *before);
     if (k == 0) strays.push_back({i, !unchanged, key.empty()});
     for (; k != 0; k = index.Next(k)) {
       replacement[k] = i;
       outcome[k] = unchanged ? kKeep : kCarry;
       if (!unchanged && before) {
-        const std::wstring_view now = ValueAfter(incLines[k], index.Name(k));
-        if (now != *before && now != value) outcome[k] = kConflict;
+        const std::wstring_view now = StripBlanks(modelValues[k]);
+        if (!previous->Same(now, *before) && now != value) outcome[k] = kConflict;
       }
     }
   }
@@ -243,7 +367,8 @@ MergeSummary Module1State::Merge(const std::wstring& path, const PreviousValues*
       counted[i] = true;
       ++(carry ? summary.carried : summary.unchanged);
     }
-    if (outcome[k] == kConflict) incConflicts.push_back(incLines[k]);
+    // A conflict shows the new standard line, which the carried entry replaces: moved, not copied.
+    if (outcome[k] == kConflict) incConflicts.push_back(std::move(incLines[k]));
     if (carry) DecodeIncludeLine(file.lines[i], i + 1, *codec_, context, incLines[k]);
   }
   // Gone: of each name the model lacks, its last entry, when changed; decoded once more.
@@ -257,8 +382,7 @@ MergeSummary Module1State::Merge(const std::wstring& path, const PreviousValues*
     for (std::size_t n = 0; n < strays.size(); ++n) {
       const bool last = strays[n].noName || byName.Find(summary.unmatched[first + n]) == static_cast<int>(n + 1);
       if (!last || !strays[n].changed) continue;
-      DecodeIncludeLine(file.lines[strays[n].line], strays[n].line + 1, *codec_, context, line);
-      incGone.push_back(line);
+      DecodeIncludeLine(file.lines[strays[n].line], strays[n].line + 1, *codec_, context, incGone.emplace_back());
     }
   }
   return summary;
@@ -275,8 +399,14 @@ std::wstring Module1State::BuildReportText(std::wstring_view phrasesHeader) cons
     }
   }
   const auto joined = [](const std::vector<std::wstring>& lines) {
+    std::size_t size = 0;
+    for (const std::wstring& line : lines) size += line.size() + 2;
     std::wstring text;
-    for (const std::wstring& line : lines) text += line + L"\r\n";
+    text.reserve(size);
+    for (const std::wstring& line : lines) {
+      text += line;
+      text += L"\r\n";
+    }
     return text;
   };
   std::wstring report;

@@ -94,7 +94,7 @@ class Module1State {
 
  private:
   class PreviousValues;
-  MergeSummary Merge(const std::wstring& path, const PreviousValues* previous);
+  MergeSummary Merge(const std::wstring& path, PreviousValues* previous);
 
   FileStore* files_;
   const corvanel::AnsiCodec* codec_;

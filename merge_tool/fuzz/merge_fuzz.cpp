@@ -1,7 +1,8 @@
 // libFuzzer target: any bytes as a standard and a customised file (split at the first 0xFF 0x00
 // pair). Loading, merging, reporting and saving must never crash, the merge must give what the
-// rule applied entry by entry gives (three ways too, against two bases whose outcome is known),
-// and whatever loads and is not replaced must save back to the same bytes.
+// rule applied entry by entry gives (three ways too, against two bases whose outcome is known, and
+// the same whether the previous file is read in its bytes or decoded), and whatever loads and is
+// not replaced must save back to the same bytes.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -12,6 +13,19 @@
 #include "merge_tool/core/include_lines.h"
 #include "merge_tool/core/module1.h"
 #include "merge_tool/tests/support/memory_file_store.h"
+
+namespace {
+// Windows-1252 without its byte table: the previous file decoded, as in other code pages.
+class DecodingCp1252 final : public corvanel::AnsiCodec {
+ public:
+  unsigned CodePage() const override { return 1252; }
+  bool DecodeAppend(std::string_view bytes, std::wstring& out) const override { return cp1252.DecodeAppend(bytes, out); }
+  bool EncodeAppend(std::wstring_view text, std::string& out) const override { return cp1252.EncodeAppend(text, out); }
+
+ private:
+  corvanel::Cp1252Codec cp1252;
+};
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string input(reinterpret_cast<const char*>(data), size);
@@ -61,16 +75,34 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   (void)m.BuildReportText();
 
   // Three ways: against a base that declares nothing, the two-way merge; against the standard
-  // file as its own base, each line the standard's (kept) or the two-way merge's (carried).
+  // file as its own base, each line the standard's (kept) or the two-way merge's (carried). And
+  // with any base (the customised file as its own too), the previous file read in its bytes
+  // gives what it gives decoded.
   files.files[L"none"] = "";
-  for (const wchar_t* base : {L"none", L"s"}) {
+  const DecodingCp1252 decoding;
+  for (const wchar_t* base : {L"none", L"s", L"c"}) {
     tessaly::Module1State three(files, codec);
     three.LoadStandardFile(L"s");
+    tessaly::Module1State decoded(files, decoding);
+    decoded.LoadStandardFile(L"s");
+    bool failed = false;
     try {
       three.MergeCustomFile(L"c", base);
     } catch (const corvanel::AppError&) {
-      continue;
+      failed = true;
     }
+    try {
+      decoded.MergeCustomFile(L"c", base);
+      if (failed) __builtin_trap();
+    } catch (const corvanel::AppError&) {
+      if (!failed) __builtin_trap();
+    }
+    if (failed) continue;
+    if (three.incLines != decoded.incLines || three.incFound != decoded.incFound ||
+        three.incConflicts != decoded.incConflicts || three.incGone != decoded.incGone) {
+      __builtin_trap();
+    }
+    if (base == std::wstring_view(L"c")) continue;
     const bool declaresNothing = base == std::wstring_view(L"none");
     for (int k = 1; k <= m.incCount; ++k) {
       const std::int16_t found = three.incFound[k];
