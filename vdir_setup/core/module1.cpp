@@ -149,15 +149,7 @@ void Module1::Main(std::wstring_view argumentText) {
           Quoted(VirtualDirName) + L" are a guess.");
     }
     if (!VirtualDirName.empty()) {
-      UndoRecord undo;
-      undo.operation = L"DEL";
-      undo.site = SiteNumber;
-      undo.name = VirtualDirName;
-      undo.folder = Iis().FolderOf(SiteNumber, VirtualDirName);
-      if (recorded_) {
-        undo.recordSite = SiteNumber;
-        undo.recordName = VirtualDirName;
-      }
+      const UndoRecord undo = StandingBefore(L"DEL", SiteNumber, VirtualDirName);
       NoteForUndo(undo);
     }
     // Succeeds only when a directory was named and is gone, and its record with it.
@@ -237,21 +229,26 @@ void Module1::InstallOnNamedSite() {
   Install(named.front()->number);
 }
 
+UndoRecord Module1::StandingBefore(std::wstring_view operation, std::wstring_view site, std::wstring_view name) {
+  UndoRecord undo;
+  undo.operation = operation;
+  undo.site = site;
+  undo.name = name;
+  undo.folder = Iis().FolderOf(site, name);
+  if (recorded_) {
+    undo.recordSite = SiteNumber;
+    undo.recordName = VirtualDirName;
+  }
+  return undo;
+}
+
 bool Module1::Install(std::wstring_view site) {
   // Only what the record says this product made is ever removed.
   const bool moving = recorded_ && (!SameSiteNumber(SiteNumber, site) || !IisNamesEqual(VirtualDirName, ArgName));
   if (!recorded_) Log(L"Nothing is remembered of an earlier installation: nothing is removed.");
-  UndoRecord undo;
-  undo.operation = L"ADD";
-  undo.site = site;
-  undo.name = ArgName;
-  undo.folder = Iis().FolderOf(site, ArgName);
-  if (recorded_) {
-    undo.recordSite = SiteNumber;
-    undo.recordName = VirtualDirName;
-    // An old site that can no longer be reached is left alone by the move, and by its undo.
-    if (moving) Suppressed([&] { undo.movedFolder = Iis().FolderOf(SiteNumber, VirtualDirName); });
-  }
+  UndoRecord undo = StandingBefore(L"ADD", site, ArgName);
+  // An old site that can no longer be reached is left alone by the move, and by its undo.
+  if (moving) Suppressed([&] { undo.movedFolder = Iis().FolderOf(SiteNumber, VirtualDirName); });
   // What stands is kept for the undo only once this ADD changed it: one that changes nothing
   // leaves no record behind, and no earlier change to be taken for its own.
   ForgetUndo();

@@ -121,6 +121,9 @@ class Module1 {
   // Keeps what stood before an ADD or DEL changed it, for its undo. A failure is logged: the
   // operation goes on as it always has, and its undo finds nothing to do.
   void NoteForUndo(const UndoRecord& record);
+  // What stands before `operation` changes the directory `name` on `site`: its folder and the
+  // record, for the undo.
+  UndoRecord StandingBefore(std::wstring_view operation, std::wstring_view site, std::wstring_view name);
   // Deletes the undo record of an earlier change (logged when it cannot), creating no key.
   void ForgetUndo();
   // The undo record of `operation`, consumed; nothing (after a report or a log line) when there
