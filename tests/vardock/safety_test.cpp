@@ -13,21 +13,6 @@ constexpr std::wstring_view kAdd = L"/N=Mobile /O=ADD /P=C:\\Web\\Mobile";
 
 class Safety : public VardockTest {
  public:
-  // One run of the program, as each process has, with a log.
-  int Run(std::wstring_view line) {
-    host = {};
-    Module1 run(registry, objects, host);
-    run.Run(std::wstring(line) + L" /L=v.log");
-    return run.Finish();
-  }
-  // Whether a log line holds part, the line breaks of a message read as one space as in the file.
-  bool Logged(std::wstring_view part) const {
-    return std::ranges::any_of(host.logLines, [&](std::wstring line) {
-      for (std::size_t at; (at = line.find(L"\r\n\r\n")) != std::wstring::npos;) line.replace(at, 4, L" ");
-      for (std::size_t at; (at = line.find(L"\r\n")) != std::wstring::npos;) line.replace(at, 2, L" ");
-      return line.find(part) != std::wstring::npos;
-    });
-  }
   std::wstring Message() const { return host.messages.empty() ? L"" : host.messages.front().text; }
   void Reset() {
     registryApi = {};

@@ -33,11 +33,26 @@ std::string RecordText(const ProgramTest& test) {
 
 class UndoIis6 : public VardockTest {
  public:
-  int Run(std::wstring_view line) {
-    host = {};
-    Module1 run(registry, objects, host);
-    run.Run(std::wstring(line) + L" /L=v.log");
-    return run.Finish();
+  // No directory on sites 1 and 5, nothing in the registry, no faults.
+  void Reset() {
+    registryApi = {};
+    for (const wchar_t* site : {L"1", L"5"}) config->Find(L"W3SVC/" + std::wstring(site) + L"/ROOT")->RemoveChild(L"Mobile");
+    config->failures = {};
+  }
+  // Runs line under faults, then undo: IIS and the record are as before line when undone, as
+  // after it otherwise.
+  void ExpectUndone(std::wstring_view line, const IisFailures& faults, int status, std::wstring_view undo,
+                    bool undone) {
+    const std::wstring sites = Sites();
+    const std::string record = RecordText(*this);
+    config->failures = faults;
+    EXPECT_EQ(Run(line), status);
+    config->failures = {};
+    const std::wstring sitesAfter = Sites();
+    const std::string recordAfter = RecordText(*this);
+    EXPECT_EQ(Run(undo), 0);
+    EXPECT_EQ(Sites(), undone ? sites : sitesAfter);
+    EXPECT_EQ(RecordText(*this), undone ? record : recordAfter);
   }
   // The web sites' keys whole: each key's path, class and properties, keys in name order.
   std::wstring Sites() const { return Dump(*config->Find(L"W3SVC"), L"W3SVC"); }
@@ -50,9 +65,6 @@ class UndoIis6 : public VardockTest {
     for (const auto& child : node.children) children[child->name] = child.get();
     for (const auto& [name, child] : children) text += Dump(*child, path + L"/" + name);
     return text;
-  }
-  bool Logged(std::wstring_view part) const {
-    return std::ranges::any_of(host.logLines, [&](const std::wstring& line) { return line.find(part) != line.npos; });
   }
   void Foreign(const wchar_t* site, const wchar_t* folder) {
     config->Add(L"W3SVC/" + std::wstring(site) + L"/ROOT/Mobile", L"IIsWebVirtualDir").SetProperty(L"Path", folder);
@@ -101,20 +113,9 @@ TEST_F(UndoIis6, UndoAddPutsBackWhatTheLastAddChanged) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    registryApi = {};
-    for (const wchar_t* site : {L"1", L"5"}) config->Find(L"W3SVC/" + std::wstring(site) + L"/ROOT")->RemoveChild(L"Mobile");
-    config->failures = {};
+    Reset();
     c.before(*this);
-    const std::wstring sites = Sites();
-    const std::string record = RecordText(*this);
-    config->failures = c.faults;
-    EXPECT_EQ(Run(c.line), c.status);
-    config->failures = {};
-    const std::wstring sitesAfter = Sites();
-    const std::string recordAfter = RecordText(*this);
-    EXPECT_EQ(Run(kUndoAdd), 0);
-    EXPECT_EQ(Sites(), c.undone ? sites : sitesAfter);
-    EXPECT_EQ(RecordText(*this), c.undone ? record : recordAfter);
+    ExpectUndone(c.line, c.faults, c.status, kUndoAdd, c.undone);
     if (!c.said.empty()) EXPECT_TRUE(Logged(c.said)) << corvanel::WideToUtf8(c.said);
     if (c.undone && !c.said.starts_with(L"Nothing to undo")) {
       EXPECT_EQ(RegistryText(*this).find("Undo"), std::string::npos) << "the undo record is used up";
@@ -150,19 +151,9 @@ TEST_F(UndoIis6, UndoDelMakesAgainWhatTheLastDelRemoved) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    registryApi = {};
-    for (const wchar_t* site : {L"1", L"5"}) config->Find(L"W3SVC/" + std::wstring(site) + L"/ROOT")->RemoveChild(L"Mobile");
+    Reset();
     c.before(*this);
-    const std::wstring sites = Sites();
-    const std::string record = RecordText(*this);
-    config->failures = c.faults;
-    EXPECT_EQ(Run(c.line), c.status);
-    config->failures = {};
-    const std::wstring sitesAfter = Sites();
-    const std::string recordAfter = RecordText(*this);
-    EXPECT_EQ(Run(kUndoDel), 0);
-    EXPECT_EQ(Sites(), c.undone ? sites : sitesAfter);
-    EXPECT_EQ(RecordText(*this), c.undone ? record : recordAfter);
+    ExpectUndone(c.line, c.faults, c.status, kUndoDel, c.undone);
   }
   // A DEL that found nothing writes nothing.
   registryApi = {};

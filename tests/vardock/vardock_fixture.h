@@ -79,6 +79,22 @@ class VardockTest : public ProgramTest {
     const Variant* value = node ? node->FindProperty(name) : nullptr;
     return value ? Describe(*value) : L"<unset>";
   }
+
+  // One run of the program, as each process has, with a log.
+  int Run(std::wstring_view line) {
+    host = {};
+    Module1 run(registry, objects, host);
+    run.Run(std::wstring(line) + L" /L=v.log");
+    return run.Finish();
+  }
+  // Whether a log line holds part, the line breaks of a message read as one space as in the file.
+  bool Logged(std::wstring_view part) const {
+    return std::ranges::any_of(host.logLines, [&](std::wstring line) {
+      for (std::size_t at; (at = line.find(L"\r\n\r\n")) != std::wstring::npos;) line.replace(at, 4, L" ");
+      for (std::size_t at; (at = line.find(L"\r\n")) != std::wstring::npos;) line.replace(at, 2, L" ");
+      return line.find(part) != std::wstring::npos;
+    });
+  }
 };
 
 }  // namespace vardock::testing
