@@ -12,20 +12,8 @@
 #include "common/core/app_error.h"
 #include "merge_tool/core/include_lines.h"
 #include "merge_tool/core/module1.h"
+#include "merge_tool/tests/support/decoding_cp1252.h"
 #include "merge_tool/tests/support/memory_file_store.h"
-
-namespace {
-// Windows-1252 without its byte table: the previous file decoded, as in other code pages.
-class DecodingCp1252 final : public corvanel::AnsiCodec {
- public:
-  unsigned CodePage() const override { return 1252; }
-  bool DecodeAppend(std::string_view bytes, std::wstring& out) const override { return cp1252.DecodeAppend(bytes, out); }
-  bool EncodeAppend(std::wstring_view text, std::string& out) const override { return cp1252.EncodeAppend(text, out); }
-
- private:
-  corvanel::Cp1252Codec cp1252;
-};
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string input(reinterpret_cast<const char*>(data), size);
@@ -79,7 +67,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // with any base (the customised file as its own too), the previous file read in its bytes
   // gives what it gives decoded.
   files.files[L"none"] = "";
-  const DecodingCp1252 decoding;
+  const tessaly::testing::DecodingCp1252 decoding;
   for (const wchar_t* base : {L"none", L"s", L"c"}) {
     tessaly::Module1State three(files, codec);
     three.LoadStandardFile(L"s");

@@ -2,9 +2,12 @@
 // overwrite question, and the main window's refusal of input while a modal window is up.
 #include "common/core/utf8.h"
 #include "gui_fixture.h"
+#include "merge_tool/tests/support/report_texts.h"
 
 namespace tessaly::gui {
 namespace {
+
+using tessaly::testing::kHeader;
 
 using corvanel::WideToUtf8;
 
@@ -17,12 +20,6 @@ const std::wstring kInstructions =
     L"3. Save the merged .inc file over the product's .inc file.\r\n"
     L"\r\n"
     L"You ought to make a copy of your .inc files before you use this program.";
-
-const std::wstring kHeader =
-    L"The following phrases were found in the standard Lang.inc file\r\n"
-    L"but were not found in the custom Lang.inc file.\r\n"
-    L"Please edit them manually using Notepad.exe .\r\n"
-    L"\r\n";
 
 class MainWindow : public GuiTest {
  protected:

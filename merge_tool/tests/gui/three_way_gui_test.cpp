@@ -1,24 +1,14 @@
 // The system menu's "Previous standard file...": chosen through the menu as a user does, it makes
 // step 2 merge three ways; chosen again, it is cleared.
 #include "gui_fixture.h"
+#include "merge_tool/tests/support/report_texts.h"
 
 namespace tessaly::gui {
 namespace {
 
-const std::wstring kHeader =
-    L"The following phrases were found in the standard Lang.inc file\r\n"
-    L"but were not found in the custom Lang.inc file.\r\n"
-    L"Please edit them manually using Notepad.exe .\r\n"
-    L"\r\n";
-const std::wstring kConflictsHeader =
-    L"The following phrases were changed in the custom file and also, to another\r\n"
-    L"text, in the standard file. The custom text was kept; the new standard\r\n"
-    L"text is shown here. Please compare them.\r\n"
-    L"\r\n";
-const std::wstring kGoneHeader =
-    L"The following phrases were changed in the custom file but are no longer\r\n"
-    L"in the standard file. They were not carried over.\r\n"
-    L"\r\n";
+using tessaly::testing::kConflictsHeader;
+using tessaly::testing::kGoneHeader;
+using tessaly::testing::kHeader;
 
 class ThreeWay : public GuiTest {
  protected:

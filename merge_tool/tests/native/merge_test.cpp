@@ -3,19 +3,19 @@
 #include "common/core/app_error.h"
 #include "common/core/utf8.h"
 #include "merge_tool/core/module1.h"
+#include "merge_tool/tests/support/decoding_cp1252.h"
 #include "merge_tool/tests/support/memory_file_store.h"
+#include "merge_tool/tests/support/report_texts.h"
 
 namespace tessaly {
 namespace {
 
 using corvanel::AppError;
+using testing::DecodingCp1252;
+using testing::kConflictsHeader;
+using testing::kGoneHeader;
+using testing::kHeader;
 using testing::MemoryFileStore;
-
-const std::wstring kHeader =
-    L"The following phrases were found in the standard Lang.inc file\r\n"
-    L"but were not found in the custom Lang.inc file.\r\n"
-    L"Please edit them manually using Notepad.exe .\r\n"
-    L"\r\n";
 
 class Engine : public ::testing::Test {
  protected:
@@ -155,16 +155,6 @@ TEST_F(Engine, MergeCases) {
     EXPECT_EQ(m.BuildReportText(), c.reportList.empty() ? L"" : kHeader + c.reportList);
   }
 }
-
-const std::wstring kConflictsHeader =
-    L"The following phrases were changed in the custom file and also, to another\r\n"
-    L"text, in the standard file. The custom text was kept; the new standard\r\n"
-    L"text is shown here. Please compare them.\r\n"
-    L"\r\n";
-const std::wstring kGoneHeader =
-    L"The following phrases were changed in the custom file but are no longer\r\n"
-    L"in the standard file. They were not carried over.\r\n"
-    L"\r\n";
 
 struct ThreeWayCase {
   const char* what;
@@ -341,18 +331,6 @@ const ThreeWayCase kThreeWayCases[] = {
      {},
      1,
      0},
-};
-
-// Windows-1252 without its byte table: the previous file is decoded before it is read, as in any
-// code page of several bytes a character. Both ways must give the same merge.
-class DecodingCp1252 final : public corvanel::AnsiCodec {
- public:
-  unsigned CodePage() const override { return 1252; }
-  bool DecodeAppend(std::string_view bytes, std::wstring& out) const override { return cp1252.DecodeAppend(bytes, out); }
-  bool EncodeAppend(std::wstring_view text, std::string& out) const override { return cp1252.EncodeAppend(text, out); }
-
- private:
-  corvanel::Cp1252Codec cp1252;
 };
 
 TEST_F(Engine, ThreeWayCases) {
